@@ -1,0 +1,10 @@
+// The orvane-cli commands. Each returns the process exit code.
+#pragma once
+
+namespace orv::cli {
+
+int checkCommand(int argc, char** argv);     // check FILE
+int dumpCommand(int argc, char** argv);      // dump FILE
+int runCommand(int argc, char** argv);       // run FILE [options]
+
+}  // namespace orv::cli

@@ -1,0 +1,130 @@
+#include "compiler/compile_driver.h"
+
+#include <ctime>
+
+#include "compiler/compile_context.h"
+#include "compiler/statement_parser.h"
+#include "lang/debug_out.h"
+#include "lang/text.h"
+
+namespace orv {
+
+namespace {
+
+constexpr std::size_t kMaxLine = 1023;
+
+TimeOfDay localNow() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return {tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+// The check of the finished rows; every error is reported on the first line.
+bool checkRows(CompileContext& cx) {
+    const RowTable& m = cx.t.hMacro;
+    if (m.rowCount() == 0) {
+        cx.error(0, 38);
+        return false;
+    }
+    bool ok = true, endSeen = false;
+    for (int r = 0; r < m.rowCount(); ++r) {
+        const std::string& code = m.at(r, mac::instruct);
+        const std::string& target = m.at(r, mac::go_to);
+        if (code == "0" && target.empty()) {
+            cx.error(0, 37);
+            ok = false;
+            break;
+        }
+        if (code == "9") endSeen = true;
+        if (code == "11") {
+            if (m.at(r, mac::shiki1) == "5") {
+                cx.error(0, 20, target);
+                ok = false;
+                break;
+            }
+            if (target.empty()) {
+                cx.error(0, 37);
+                ok = false;
+                break;
+            }
+        }
+    }
+    if (!endSeen) {
+        cx.error(0, 38);
+        ok = false;
+    }
+    return ok;
+}
+
+}  // namespace
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t lf = text.find('\n', start);
+        std::size_t end = lf == std::string_view::npos ? text.size() : lf;
+        std::size_t stop = end;
+        if (lf != std::string_view::npos && stop > start && text[stop - 1] == '\r') --stop;
+        std::string_view line = text.substr(start, stop - start);
+        if (line.size() > kMaxLine) line = line.substr(0, kMaxLine);
+        lines.push_back(line);
+        if (lf == std::string_view::npos) break;
+        start = lf + 1;
+    }
+    return lines;
+}
+
+bool compile(Tables& tables, const CompileRequest& req, CompileHost& host) {
+    tables.clear();
+    CompileLog log(&host);
+    log.open(req.logPath, req.fileName, req.now ? *req.now : localNow());
+    host.saveIfModified();
+
+    CompileContext cx(tables, log);
+    bool ok = parseStatements(cx, req.text);
+    if (!checkRows(cx)) ok = false;
+    if (cx.errorFlag) ok = false;
+
+    dumpTablesDebug(tables, 0);
+    log.report(0, 0);
+    log.close();
+
+    int mode = req.mode;
+    if (!ok || mode == 2 || mode == 3) host.reloadOrOpenCheckResult();
+    host.raiseCheckResult();
+    if (!ok) {
+        host.messageBox(sj("マクロ解析エラー発生\r\nエラーログを参照してください"), "Orvane",
+                        MsgIcon::Error);
+        mode = 0;
+    }
+    host.compiled(mode == 2 ? 0 : mode);
+    if (ok && (mode == 1 || mode == 3 || mode == 4 || mode == 5)) host.startRun(mode);
+    return ok;
+}
+
+namespace {
+class SilentHost : public CompileHost {
+public:
+    void messageBox(const std::string&, const std::string&, MsgIcon) override {}
+};
+}  // namespace
+
+bool compileText(Tables& tables, std::string_view text, std::string* logText,
+                 const std::string& fileName) {
+    tables.clear();
+    SilentHost host;
+    CompileLog log(&host);
+    log.open("", fileName, TimeOfDay{0, 0, 0});
+    CompileContext cx(tables, log);
+    bool ok = parseStatements(cx, text);
+    if (!checkRows(cx)) ok = false;
+    if (cx.errorFlag) ok = false;
+    log.report(0, 0);
+    log.close();
+    if (logText) *logText = log.text();
+    return ok;
+}
+
+}  // namespace orv

@@ -1,0 +1,120 @@
+#include "lang/tables.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "lang/debug_out.h"
+#include "lang/text.h"
+
+namespace orv {
+
+const char* const kKeywords[kKeywordCount] = {
+    "IF",   "ELSE",  "ENDIF", "DO",    "ENDDO", "SELECT",  "CASE",  "ENDSELECT", "START",
+    "END",  "EXIT",  "GOTO",  "OPEN",  "CLOSE", "SET",     "READ",  "DEFINE",    "MMOVE",
+    "MCLK", "MDCLK", "MDOWN", "MUP",   "WAIT",  "FOCUS",   "KEY",   "MTAB",      "EXECUTE",
+    "WMOVE", "DESTROY", "GETMPOS", "GETWPOS", "GETWSIZ", "WSIZE"};
+
+int keywordIndex(std::string_view word) {
+    for (int i = 0; i < kKeywordCount; ++i)
+        if (word == kKeywords[i]) return i;
+    return -1;
+}
+
+int keyNameCode(std::string_view name) {
+    static const struct {
+        const char* name;
+        int code;
+    } kNames[] = {{"SFT", 16},   {"CTRL", 17}, {"ALT", 18},  {"ENTER", 13}, {"INS", 45},
+                  {"DEL", 46},   {"HOME", 36}, {"END", 35},  {"PUP", 33},   {"PDN", 34},
+                  {"ESC", 27},   {"UP", 38},   {"DOWN", 40}, {"RIGHT", 39}, {"LEFT", 37},
+                  {"SPACE", 32}, {"F1", 112},  {"F2", 113},  {"F3", 114},   {"F4", 115},
+                  {"F5", 116},   {"F6", 117},  {"F7", 118},  {"F8", 119},   {"F9", 120},
+                  {"F10", 121},  {"F11", 122}, {"F12", 123}};
+    for (const auto& n : kNames)
+        if (name == n.name) return n.code;
+    if (name.size() == 1) {
+        char c = name[0];
+        if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
+            return static_cast<unsigned char>(c);
+    }
+    return -1;
+}
+
+bool isKeyName(std::string_view name) { return keyNameCode(name) >= 0; }
+
+namespace {
+// Whole-integer value of a sort key cell (digits may exceed 32 bits in theory; compare as 64-bit).
+std::int64_t key(const RowTable& t, int row, int col) {
+    const std::string& s = t.cell(row, col);
+    std::size_t i = 0;
+    bool neg = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
+    std::int64_t v = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9' && v < (INT64_MAX / 10 - 10); ++i)
+        v = v * 10 + (s[i] - '0');
+    return neg ? -v : v;
+}
+}  // namespace
+
+int hCalCompare(const RowTable& hCal, int a, int b) {
+    std::int64_t ba = key(hCal, a, cal::SORTBLOCK), bb = key(hCal, b, cal::SORTBLOCK);
+    if (ba != bb) return ba < bb ? -1 : 1;
+    std::int64_t la = key(hCal, a, cal::SORTLEVEL), lb = key(hCal, b, cal::SORTLEVEL);
+    if (la != lb) return la > lb ? -1 : 1;
+    std::int64_t sa = key(hCal, a, cal::SORTSEQ), sb = key(hCal, b, cal::SORTSEQ);
+    if (sa != sb) return sa < sb ? -1 : 1;
+    return 0;
+}
+
+void dumpTables(const Tables& t, int which,
+                const std::function<void(std::string_view)>& sink) {
+    static const std::string hValHead =
+        sj("*** hVal *** SEQ/Name(0)/種類(1)/値(2)/fileno(3)/field(4)\r\n");
+    static const std::string hCalHead =
+        sj("*** hCal *** /左辺(0)/右辺1(1)/右辺1種類(2)/演算子(3)/右辺2(4)/右辺2種類(5)/"
+           "BLOCK(6)/LVL(7)/SEQ(8)\r\n");
+    static const std::string hMacroHead =
+        sj("*** hMacro *** /命令(0)/式1(1)/式1種類(2)/条件(3)/式2(4)/式2条件(5)/飛先(6)/"
+           "LineLvl(7)/SEQ(8)/LINENO(9)/MMOVE-WMOVEX指定種類(10)/MMOVE-WMOVEY指定種類(11)\r\n");
+    constexpr std::size_t kBuf = 100;
+    std::string line;
+    auto rowLine = [&](const RowTable& tab, int r) {
+        for (int c = 0; c < tab.columns(); ++c) {
+            if (c) line += '/';
+            line += tab.get(r, c, kBuf);
+        }
+        line += "\r\n";
+    };
+    if (which == 0 || which == 1) {
+        sink(hValHead);
+        for (int r = 0; r < t.hVal.rowCount(); ++r) {
+            line = std::to_string(r);
+            line += '-';
+            rowLine(t.hVal, r);
+            sink(line);
+        }
+    }
+    if (which == 0 || which == 2) {
+        sink(hCalHead);
+        for (int r = 0; r < t.hCal.rowCount(); ++r) {
+            line.clear();
+            rowLine(t.hCal, r);
+            sink(line);
+        }
+    }
+    if (which == 0 || which == 3) {
+        sink(hMacroHead);
+        for (int r = 0; r < t.hMacro.rowCount(); ++r) {
+            line.clear();
+            rowLine(t.hMacro, r);
+            sink(line);
+        }
+    }
+}
+
+void dumpTablesDebug(const Tables& t, int which) {
+    if (!dbg::enabled()) return;
+    dumpTables(t, which, [](std::string_view l) { dbg::out(l); });
+}
+
+}  // namespace orv

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds every target with AddressSanitizer + UndefinedBehaviorSanitizer and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+BUILD=${ORV_TEST_BUILD:-build-test}
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_SANITIZE=ON >/dev/null
+ninja -C "$BUILD"
+# A short smoke run of the compile fuzzer (the long runs are done by hand).
+if command -v clang++ >/dev/null; then
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+        -DORV_FUZZ=ON -DORV_TESTS=OFF -DORV_BENCH=OFF >/dev/null
+  ninja -C build-fuzz compile_fuzzer
+  build-fuzz/tests/fuzz/compile_fuzzer -runs=20000 -max_len=4096 -seed=1 \
+      tests/fuzz/corpus >/dev/null 2>build-fuzz/fuzz.log || { tail -40 build-fuzz/fuzz.log; exit 1; }
+  echo "fuzz smoke run: 20000 inputs, no crash"
+fi
+cd "$BUILD"
+ctest --output-on-failure -j2

@@ -1,0 +1,112 @@
+// orvane-cli check / dump, run as a separate process in a scratch directory.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "lang/text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int code;
+    std::string out;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("orv-cli-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    void write(const std::string& name, const std::string& bytes) {
+        std::ofstream f(dir_ / name, std::ios::binary);
+        f << bytes;
+    }
+    std::string read(const std::string& name) {
+        std::ifstream f(dir_ / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    }
+    Result run(const std::string& args) {
+        std::string cmd = "cd '" + dir_.string() + "' && " ORV_CLI " " + args + " 2>stderr.txt";
+        FILE* p = popen(cmd.c_str(), "r");
+        Result r{-1, {}};
+        char buf[4096];
+        std::size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+        int st = pclose(p);
+        r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        return r;
+    }
+    fs::path dir_;
+};
+
+TEST_F(CliTest, CheckGoodMacro) {
+    write("ok.ovm", "DEFINE %a\r\nSTART\r\nWAIT 10\r\nEND\r\n");
+    Result r = run("check ok.ovm");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.rfind("Compile-Start ok.ovm ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("\nCompile-End ok.ovm - Error 0 -\n"), std::string::npos) << r.out;
+    std::string his = read("comp.his");
+    EXPECT_NE(his.find(" \r\nCompile-End ok.ovm - Error 0 -"), std::string::npos);
+    EXPECT_EQ(his.back(), '-');  // the end line has no line end
+}
+
+TEST_F(CliTest, CheckFailingMacroWritesCp932Log) {
+    write("bad.ovm", "START\r\nWAIT\r\n");
+    Result r = run("check bad.ovm");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("*2 Line Error(001) オペランドが記述されていません\"WAIT\" \n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("*1 Line Error(038) END制御文が存在しません\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Compile-End bad.ovm - Error 2 -"), std::string::npos);
+    std::string his = read("comp.his");
+    EXPECT_NE(his.find(orv::sj("END制御文が存在しません\r\n")), std::string::npos);
+}
+
+TEST_F(CliTest, SizeLimitAndUsageErrors) {
+    write("big.ovm", std::string(65536, ' '));
+    write("max.ovm", "START\r\nEND\r\n" + std::string(65535 - 12, ' '));
+    Result r = run("check big.ovm");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(read("stderr.txt").find("ファイルサイズが大きすぎます"), std::string::npos);
+    EXPECT_EQ(run("check max.ovm").code, 0);
+    EXPECT_EQ(run("check missing.ovm").code, 2);
+    EXPECT_EQ(run("check").code, 2);
+    EXPECT_EQ(run("frobnicate x").code, 2);
+}
+
+TEST_F(CliTest, TextAfterZeroByteIsIgnored) {
+    write("z.ovm", std::string("START\r\nEND\r\n\0garbage that is not a statement", 44));
+    EXPECT_EQ(run("check z.ovm").code, 0);
+}
+
+TEST_F(CliTest, DumpPrintsTablesInUtf8) {
+    write("d.ovm", "DEFINE %a\r\nSTART\r\nL1:\r\nGOTO L1\r\nEND\r\n");
+    Result r = run("dump d.ovm");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out,
+              "*** hVal *** SEQ/Name(0)/種類(1)/値(2)/fileno(3)/field(4)\n"
+              "0-%a/2/0//\n"
+              "1-L1/5/0//\n"
+              "*** hCal *** /左辺(0)/右辺1(1)/右辺1種類(2)/演算子(3)/右辺2(4)/右辺2種類(5)/"
+              "BLOCK(6)/LVL(7)/SEQ(8)\n"
+              "*** hMacro *** /命令(0)/式1(1)/式1種類(2)/条件(3)/式2(4)/式2条件(5)/飛先(6)/"
+              "LineLvl(7)/SEQ(8)/LINENO(9)/MMOVE-WMOVEX指定種類(10)/MMOVE-WMOVEY指定種類(11)\n"
+              "11/2/////0/0/0/3/\n"
+              "9///////0/1/4/\n");
+}
+
+}  // namespace
