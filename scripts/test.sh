@@ -11,7 +11,7 @@ if command -v clang++ >/dev/null; then
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
         -DORV_FUZZ=ON -DORV_TESTS=OFF -DORV_BENCH=OFF >/dev/null
   ninja -C build-fuzz compile_fuzzer
-  build-fuzz/tests/fuzz/compile_fuzzer -runs=20000 -max_len=4096 -seed=1 \
+  build-fuzz/tests/fuzz/compile_fuzzer -runs=20000 -max_len=4096 -seed=1 -dict=tests/fuzz/macro.dict \
       tests/fuzz/corpus >/dev/null 2>build-fuzz/fuzz.log || { tail -40 build-fuzz/fuzz.log; exit 1; }
   echo "fuzz smoke run: 20000 inputs, no crash"
 fi
