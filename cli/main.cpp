@@ -12,7 +12,9 @@ void usage() {
         "       orvane-cli run FILE [--desktop virtual|x11] [--interval MS] [--now \"YYYY-MM-DD "
         "hh:mm:ss\"]\n"
         "                  [--cursor X,Y] [--windows WFILE] [--trace] [--vars] "
-        "[--ignore-errors]\n",
+        "[--ignore-errors]\n"
+        "       orvane-cli hookreplay EVENTS\n"
+        "       orvane-cli record FILE\n",
         stderr);
 }
 }  // namespace
@@ -26,6 +28,9 @@ int main(int argc, char** argv) {
     if (std::strcmp(cmd, "check") == 0) return orv::cli::checkCommand(argc - 1, argv + 1);
     if (std::strcmp(cmd, "dump") == 0) return orv::cli::dumpCommand(argc - 1, argv + 1);
     if (std::strcmp(cmd, "run") == 0) return orv::cli::runCommand(argc - 1, argv + 1);
+    if (std::strcmp(cmd, "hookreplay") == 0)
+        return orv::cli::hookreplayCommand(argc - 1, argv + 1);
+    if (std::strcmp(cmd, "record") == 0) return orv::cli::recordCommand(argc - 1, argv + 1);
     if (std::strcmp(cmd, "--help") == 0 || std::strcmp(cmd, "-h") == 0) {
         usage();
         return 0;

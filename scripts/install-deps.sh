@@ -8,6 +8,9 @@ PACKAGES=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
+  libx11-dev libxtst-dev libxi-dev
+  xvfb openbox xdotool x11-utils xinput
+  fonts-ipafont-gothic fonts-ipafont-mincho
 )
 
 missing=()
