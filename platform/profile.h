@@ -1,0 +1,43 @@
+// Settings files in the profile ("INI") format: [section] headers and key=value lines,
+// CP932 text. Sections and keys match without regard to case; every read and write goes to
+// the file (nothing is cached); writes replace the file atomically (temporary file in the
+// same folder, then rename), and the file is created by the first write. A missing or
+// unreadable file reads as all keys missing.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+class ProfileFile {
+  public:
+    static constexpr int kMissingInt = 9999;
+
+    explicit ProfileFile(std::string path) : path_(std::move(path)) {}
+    const std::string& path() const { return path_; }
+
+    // The stored integer (leading sign and digits of the value; 0 when there are none), or
+    // `def` when the key is missing.
+    int readInt(std::string_view section, std::string_view key, int def = kMissingInt) const;
+    // The stored text (surrounding blanks and one pair of enclosing quotes removed), cut to
+    // bufSize - 1 bytes, or `def` when the key is missing.
+    std::string readText(std::string_view section, std::string_view key,
+                         std::string_view def = "ERROR", std::size_t bufSize = 1024) const;
+    // Whether the key exists.
+    bool has(std::string_view section, std::string_view key) const;
+
+    // Writes a value; false when the file could not be written (the old file is kept).
+    bool writeInt(std::string_view section, std::string_view key, int value);
+    bool writeText(std::string_view section, std::string_view key, std::string_view value);
+
+  private:
+    bool lookup(std::string_view section, std::string_view key, std::string& value) const;
+    std::string path_;
+};
+
+// Writes `bytes` to `path` atomically: a temporary file in the same folder, flushed, then
+// renamed over the old file. False (and the old file untouched) on failure.
+bool writeFileAtomic(const std::string& path, std::string_view bytes);
+
+}  // namespace orv
