@@ -1,0 +1,542 @@
+// The condition compiler. One call compiles one condition in three passes:
+//
+//  1. a character scanner that writes every comparison and every connective
+//     (AND, OR) as a row of the work table hWrk, with its level, group and
+//     block number;
+//  2. the block table: consecutive work rows with the same block number form
+//     one block; each block occupies 2 * comparisons + 2 rows of hMacro, of
+//     which the last two are its "failed" and "passed" exits;
+//  3. emission of the conditional (code 0) and jump (code 11) rows.
+//
+// The work table lives for one call only and is dropped on every exit.
+#include "compiler/condition_compiler.h"
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "lang/debug_out.h"
+#include "lang/text.h"
+
+namespace orv {
+
+namespace {
+
+// Check types of operands (also the written kind of the literal forms).
+enum : int { kString = 1, kNumber = 2, kVariable = 6, kFile = 7, kEof = 10 };
+// Operator codes of the jyoken column.
+enum : int { kEq = 0, kGt, kGe, kLt, kLe, kNe };
+
+constexpr int kMaxGroups = 100;
+constexpr int kMaxBlocks = 100;
+
+struct Operand {
+    bool present = false;
+    std::string text;
+    int kind = 0;
+    int type = 0;
+};
+
+struct Group {
+    int grp;
+    int lvl;
+};
+
+struct BlockEntry {
+    int block;
+    int num;  // comparison rows carrying this block number
+    int no;   // hMacro index of the block's last row (its "passed" exit)
+};
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isSigil(char c) {
+    return c == '$' || c == '#' || c == '%';
+}
+// A number or the end-of-file word ends at one of these.
+bool endsWord(char c) {
+    return c == ' ' || c == ')' || c == '\r';
+}
+// A name ends at one of these.
+bool endsName(char c) {
+    return c == ' ' || c == '(' || c == ')' || c == '<' || c == '=' || c == '>';
+}
+
+class ConditionCompiler {
+  public:
+    ConditionCompiler(CompileContext& cx, std::string_view text, int line0, int level)
+        : cx_(cx), s_(text), line0_(line0), level_(level) {}
+
+    int run();
+
+  private:
+    // Reports one error and returns false, so that scanner steps can `return fail(..)`.
+    bool fail(int no, std::string_view text = {}) {
+        cx_.error(line0_, no, text);
+        return false;
+    }
+
+    // Phase 1.
+    bool scan();
+    bool scanOperator();
+    bool scanConnective();
+    bool scanOperand();
+    bool readName(Operand& o);
+    bool readLiteral(Operand& o);
+    bool readNumber(Operand& o);
+    bool readEof(Operand& o);
+    bool closeComparison();
+    bool newBlock();
+    bool newGroup(int lvl);
+    bool underConstruction() const { return left_.present || haveOp_ || right_.present; }
+
+    // Phase 2 and 3.
+    bool isComparison(int row) const { return !wrk_.cell(row, wrk::enzantype).empty(); }
+    int lvl(int row) const { return toInt(wrk_.cell(row, wrk::lvl)); }
+    bool buildBlocks();
+    void dumpWork() const;
+    bool checkShape();
+    int emit();
+    int addConditional(int wrkRow);
+    int addJump();
+
+    CompileContext& cx_;
+    std::string_view s_;
+    int line0_;
+    int level_;
+
+    RowTable wrk_{wrk::kColumns, "hWrk"};
+    std::vector<Group> groups_;
+    std::vector<BlockEntry> blocks_;
+    // Index into blocks_ for each block number (-1: no entry, a block without comparisons).
+    std::vector<int> entryOf_;
+
+    std::size_t pos_ = 0;
+    int depth_ = 0;
+    int opens_ = 0;
+    int closes_ = 0;
+    bool seenParen_ = false;
+    int lastLvl_ = -1;
+    int curGrp_ = -1;
+    int blockNo_ = 0;
+    int comparisons_ = 0;
+
+    Operand left_, right_;
+    bool haveOp_ = false;
+    int op_ = 0;
+};
+
+// ---------------------------------------------------------------- phase 1
+
+bool ConditionCompiler::newBlock() {
+    if (blockNo_ >= kMaxBlocks) return fail(22);
+    ++blockNo_;
+    return true;
+}
+
+bool ConditionCompiler::newGroup(int lvl) {
+    if (static_cast<int>(groups_.size()) >= kMaxGroups) return fail(22);
+    int id = static_cast<int>(groups_.size()) + 1;
+    groups_.push_back({id, lvl});
+    curGrp_ = id;
+    return true;
+}
+
+bool ConditionCompiler::scan() {
+    while (pos_ < s_.size()) {
+        char c = s_[pos_];
+        switch (c) {
+            case ' ':
+                ++pos_;
+                break;
+            case '(':
+                // An operand is a plain token: no parenthesis may open inside a comparison.
+                if (underConstruction()) return fail(22);
+                ++opens_;
+                ++depth_;
+                seenParen_ = true;
+                ++pos_;
+                break;
+            case ')':
+                if (right_.present) {
+                    if (!closeComparison()) return false;
+                } else if (left_.present) {
+                    return fail(22);
+                } else if (haveOp_) {
+                    return fail(23);
+                }
+                ++closes_;
+                --depth_;
+                ++pos_;
+                break;
+            case '=':
+            case '<':
+            case '>':
+                if (!scanOperator()) return false;
+                break;
+            case 'A':
+            case 'O':
+                if (!scanConnective()) return false;
+                break;
+            case '$':
+            case '%':
+            case '#':
+            case '&':
+            case '\'':
+            case 'E':
+                if (!scanOperand()) return false;
+                break;
+            default:
+                if (isDigit(c)) {
+                    if (!scanOperand()) return false;
+                    break;
+                }
+                return fail(22);
+        }
+    }
+    return true;
+}
+
+bool ConditionCompiler::scanOperator() {
+    if (!seenParen_) return fail(25);
+    if (haveOp_) return fail(22);
+    char c = s_[pos_];
+    char next = pos_ + 1 < s_.size() ? s_[pos_ + 1] : '\0';
+    int len = 1;
+    if (c == '=') {
+        if (next != '=') return fail(24, s_.substr(pos_, 2));
+        op_ = kEq;
+        len = 2;
+    } else if (c == '>') {
+        op_ = next == '=' ? kGe : kGt;
+        len = next == '=' ? 2 : 1;
+    } else if (next == '=') {
+        op_ = kLe;
+        len = 2;
+    } else if (next == '>') {
+        op_ = kNe;
+        len = 2;
+    } else {
+        op_ = kLt;
+    }
+    haveOp_ = true;
+    pos_ += static_cast<std::size_t>(len);
+    return true;
+}
+
+bool ConditionCompiler::scanConnective() {
+    const bool isAnd = s_[pos_] == 'A';
+    const std::string_view word = isAnd ? "AND" : "OR";
+    const std::size_t after = pos_ + word.size();
+    if (s_.substr(pos_, word.size()) != word || after >= s_.size() ||
+        (s_[after] != ' ' && s_[after] != '('))
+        return fail(24, s_.substr(pos_, word.size()));
+    // A connective cannot stand inside a comparison.
+    if (underConstruction()) return fail(22);
+    if (lastLvl_ != depth_) {
+        if (!newBlock()) return false;
+        bool found = false;
+        for (const Group& g : groups_) {
+            if (g.lvl == depth_) {
+                curGrp_ = g.grp;
+                found = true;
+                break;
+            }
+        }
+        if (!found && !newGroup(depth_)) return false;
+        lastLvl_ = depth_;
+    }
+    int r = wrk_.append(word, wrk_.rowCount());
+    wrk_.set(r, wrk::lvl, toText(lastLvl_));
+    wrk_.set(r, wrk::grp, toText(curGrp_));
+    wrk_.set(r, wrk::block, toText(blockNo_));
+    pos_ = after;
+    return true;
+}
+
+bool ConditionCompiler::scanOperand() {
+    char c = s_[pos_];
+    if (!seenParen_) {
+        // Before the first "(" a digit or an "E" is passed over.
+        if (isDigit(c) || c == 'E') {
+            ++pos_;
+            return true;
+        }
+        return fail(25);
+    }
+    if (lastLvl_ != depth_ - 1) {
+        if (!newGroup(depth_ - 1)) return false;
+        lastLvl_ = depth_ - 1;
+        if (!newBlock()) return false;
+    }
+    Operand* o = &left_;
+    if (!haveOp_) {
+        if (left_.present) return fail(22);
+    } else {
+        if (right_.present) return fail(22);
+        o = &right_;
+    }
+    bool ok;
+    if (c == '\'')
+        ok = readLiteral(*o);
+    else if (isDigit(c))
+        ok = readNumber(*o);
+    else if (c == 'E')
+        ok = readEof(*o);
+    else
+        ok = readName(*o);
+    if (ok) o->present = true;
+    return ok;
+}
+
+bool ConditionCompiler::readName(Operand& o) {
+    std::size_t end = pos_ + 1;
+    while (end < s_.size() && !endsName(s_[end])) {
+        if (isSigil(s_[end]) || s_[end] == '&') return fail(25);
+        ++end;
+    }
+    if (end >= s_.size()) return fail(22);
+    std::string_view token = s_.substr(pos_, end - pos_);
+    if (token[0] == '&') {
+        o.text = std::string(token);
+        o.kind = kFile;
+        o.type = kFile;
+    } else {
+        int r = cx_.findVar(token);
+        if (r < 0) return fail(20, token);
+        if (token[0] == '#') {
+            const std::string& type = cx_.t.hVal.cell(r, val::type);
+            o.text = cx_.t.hVal.cell(r, val::value);
+            o.kind = toInt(type);
+            o.type = o.kind;
+        } else {
+            o.text = toText(r);
+            o.kind = kVariable;
+            o.type = token[0] == '$' ? kString : kNumber;
+        }
+    }
+    pos_ = end;
+    return true;
+}
+
+bool ConditionCompiler::readLiteral(Operand& o) {
+    std::size_t end = pos_ + 1;
+    while (end < s_.size() && s_[end] != '\'') {
+        if (isSigil(s_[end])) return fail(25);
+        ++end;
+    }
+    if (end >= s_.size()) return fail(22);
+    o.text = std::string(s_.substr(pos_ + 1, end - pos_ - 1));
+    o.kind = kString;
+    o.type = kString;
+    pos_ = end + 1;
+    return true;
+}
+
+bool ConditionCompiler::readNumber(Operand& o) {
+    std::size_t end = pos_;
+    while (end < s_.size() && isDigit(s_[end])) ++end;
+    if (end >= s_.size()) return fail(22);
+    if (!endsWord(s_[end])) return fail(21);
+    o.text = std::string(s_.substr(pos_, end - pos_));
+    o.kind = kNumber;
+    o.type = kNumber;
+    pos_ = end;
+    return true;
+}
+
+bool ConditionCompiler::readEof(Operand& o) {
+    std::size_t end = pos_ + 1;
+    while (end < s_.size() && (s_[end] == 'O' || s_[end] == 'F')) ++end;
+    if (end >= s_.size()) return fail(22);
+    std::string_view word = s_.substr(pos_, end - pos_);
+    if (!endsWord(s_[end]) || word != "EOF") return fail(21);
+    o.text = std::string(word);
+    o.kind = kEof;
+    o.type = kEof;
+    pos_ = end;
+    return true;
+}
+
+bool ConditionCompiler::closeComparison() {
+    if (!left_.present || !haveOp_ || !right_.present) return fail(22);
+    const int lt = left_.type, rt = right_.type;
+    const bool fileTest =
+        (lt == kFile && rt == kEof) || (lt == kEof && rt == kFile) || (lt == kFile && rt == kFile);
+    if (fileTest) {
+        if (op_ != kNe) return fail(22);
+    } else if (lt != rt) {
+        return fail(21);
+    } else if (lt == kString && op_ != kEq && op_ != kNe) {
+        return fail(22);
+    }
+    int r = wrk_.append(left_.text, wrk_.rowCount());
+    wrk_.set(r, wrk::shiki1kind, toText(left_.kind));
+    wrk_.set(r, wrk::jyoken, toText(op_));
+    wrk_.set(r, wrk::shiki2, right_.text);
+    wrk_.set(r, wrk::shiki2kind, toText(right_.kind));
+    wrk_.set(r, wrk::lvl, toText(lastLvl_));
+    wrk_.set(r, wrk::grp, toText(curGrp_));
+    wrk_.set(r, wrk::enzantype, toText(rt));
+    wrk_.set(r, wrk::block, toText(blockNo_));
+    ++comparisons_;
+    left_ = Operand{};
+    right_ = Operand{};
+    haveOp_ = false;
+    return true;
+}
+
+// ---------------------------------------------------------------- phase 2
+
+// Builds the block table. A block made of connective rows only reserves no rows and gets
+// no entry: its neighbours' exits lead straight to each other.
+bool ConditionCompiler::buildBlocks() {
+    entryOf_.assign(static_cast<std::size_t>(blockNo_) + 1, -1);
+    std::vector<BlockEntry> all;
+    for (int r = 0; r < wrk_.rowCount(); ++r) {
+        int b = toInt(wrk_.cell(r, wrk::block));
+        if (all.empty() || all.back().block != b) all.push_back({b, 0, 0});
+        if (isComparison(r)) ++all.back().num;
+    }
+    long long no = static_cast<long long>(cx_.t.hMacro.rowCount()) - 1;
+    for (const BlockEntry& e : all) {
+        if (e.num == 0) continue;
+        no += 2LL * e.num + 2;
+        if (no >= INT_MAX) return fail(22);
+        if (e.block >= 0 && e.block < static_cast<int>(entryOf_.size()))
+            entryOf_[static_cast<std::size_t>(e.block)] = static_cast<int>(blocks_.size());
+        blocks_.push_back({e.block, e.num, static_cast<int>(no)});
+    }
+    return true;
+}
+
+void ConditionCompiler::dumpWork() const {
+    static const std::string header =
+        sj("hWrk/右辺(0)/type(1)/条件(2)/左辺(3)/type(4)/Lvl(5)/Grp(6)/etype(7)/Block(8)\r\n");
+    dbg::out(header);
+    for (int r = 0; r < wrk_.rowCount(); ++r) {
+        std::string line;
+        for (int c = 0; c < wrk::kColumns; ++c) {
+            if (c) line += '/';
+            line += wrk_.cell(r, c);
+        }
+        line += "\r\n";
+        dbg::out(line);
+    }
+    dbg::out("Grp/no/klvl/num\r\n");
+    for (const BlockEntry& e : blocks_)
+        dbg::out(toText(e.block) + "/" + toText(e.no) + "/" + toText(e.num) + "\r\n");
+}
+
+// Comparisons and connectives must alternate, and the condition must end with a comparison.
+bool ConditionCompiler::checkShape() {
+    const int rows = wrk_.rowCount();
+    for (int r = 0; r < rows; ++r) {
+        const bool cmp = isComparison(r);
+        if (r + 1 < rows) {
+            if (cmp && isComparison(r + 1)) return fail(21);
+            if (!cmp && !isComparison(r + 1)) return fail(22);
+        } else if (!cmp) {
+            return fail(22);
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- phase 3
+
+int ConditionCompiler::addConditional(int w) {
+    int r = cx_.addMacro(OP_IF, level_, line0_);
+    RowTable& m = cx_.t.hMacro;
+    m.set(r, mac::shiki1, wrk_.cell(w, wrk::shiki1));
+    m.set(r, mac::syurui1, wrk_.cell(w, wrk::shiki1kind));
+    m.set(r, mac::jyoken, wrk_.cell(w, wrk::jyoken));
+    m.set(r, mac::shiki2, wrk_.cell(w, wrk::shiki2));
+    m.set(r, mac::syurui2, wrk_.cell(w, wrk::shiki2kind));
+    return r;
+}
+
+int ConditionCompiler::addJump() {
+    int r = cx_.addMacro(OP_GOTO, level_, line0_);
+    cx_.t.hMacro.set(r, mac::shiki1, "2");
+    return r;
+}
+
+int ConditionCompiler::emit() {
+    RowTable& m = cx_.t.hMacro;
+    auto setGoto = [&m](int row, long long target) {
+        m.set(row, mac::go_to, toText(static_cast<std::int32_t>(target)));
+    };
+    const int rows = wrk_.rowCount();
+    int falseExit = -1;
+    for (int w = 0; w < rows; ++w) {
+        if (!isComparison(w)) continue;
+        int entry = entryOf_[static_cast<std::size_t>(toInt(wrk_.cell(w, wrk::block)))];
+        const long long n = blocks_[static_cast<std::size_t>(entry)].no;
+        const std::size_t nextEntry = static_cast<std::size_t>(entry) + 1;
+        const long long nn = nextEntry < blocks_.size() ? blocks_[nextEntry].no : n;
+
+        if (w + 1 >= rows) {  // the last comparison of the condition
+            setGoto(addConditional(w), n - 1);
+            int j = addJump();
+            setGoto(j, j + 2);
+            falseExit = addJump();
+            j = addJump();
+            setGoto(j, j + 1);
+            break;
+        }
+        // checkShape() guarantees: row w + 1 is a connective, row w + 2 a comparison.
+        const bool isAnd = wrk_.cell(w + 1, wrk::shiki1) == "AND";
+        const int lm = lvl(w), lc = lvl(w + 1), ln = lvl(w + 2);
+        if (isAnd) {
+            setGoto(addConditional(w), n - 1);
+            if (lm == lc && lc == ln) {
+                int j = addJump();
+                setGoto(j, j + 1);
+            } else {
+                setGoto(addJump(), n);
+                setGoto(addJump(), nn - 1);
+                int j = addJump();
+                setGoto(j, lm == lc ? j + 1 : n + 1);
+            }
+        } else {
+            int r = addConditional(w);
+            setGoto(r, r + 2);
+            int j = addJump();
+            setGoto(j, j + 2);
+            if (!(lm == lc && lc == ln)) {
+                setGoto(addJump(), n + 1);
+                setGoto(addJump(), nn);
+            }
+        }
+        ++w;  // past the connective
+    }
+    return falseExit;
+}
+
+int ConditionCompiler::run() {
+    if (!scan()) return -1;
+    if (opens_ != closes_) {
+        fail(26);
+        return -1;
+    }
+    if (underConstruction()) {
+        fail(22);
+        return -1;
+    }
+    if (comparisons_ == 0) return -1;  // nothing to test; the caller decides
+    if (!buildBlocks()) return -1;
+    if (dbg::enabled()) dumpWork();
+    if (!checkShape()) return -1;
+    return emit();
+}
+
+}  // namespace
+
+int compileCondition(CompileContext& cx, std::string_view text, int line0, int level) {
+    ConditionCompiler cc(cx, text, line0, level);
+    return cc.run();
+}
+
+}  // namespace orv

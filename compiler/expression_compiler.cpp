@@ -1,0 +1,704 @@
+// The expression and function compiler.
+//
+// An arithmetic or copy assignment becomes one hCal row per operator (each writing a fresh
+// numeric temporary "!n" appended to hVal), a final "=" row into the target, and one code-34
+// hMacro row that points at the statement's first hCal row. A call of one of the seven
+// built-in functions becomes one hMacro row with code 35 to 41.
+//
+// Every check of a statement is made before anything is appended, so a statement that fails
+// leaves no rows and no temporaries behind; exactly one error line is written for it.
+#include "compiler/expression_compiler.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "lang/debug_out.h"
+#include "lang/tables.h"
+#include "lang/text.h"
+
+namespace orv {
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Characters and small text helpers.
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool isOperator(char c) {
+    return c == '+' || c == '-' || c == '*' || c == '/';
+}
+bool isParen(char c) {
+    return c == '(' || c == ')';
+}
+// Where a name, a digit run or an unknown word inside an expression ends.
+bool endsWord(char c) {
+    return isBlank(c) || isOperator(c) || isParen(c);
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// Splits a trimmed operand into its first word (up to the first blank) and the rest after
+// the blanks that follow it.
+void splitWord(std::string_view core, std::string_view& word, std::string_view& rest) {
+    std::size_t i = 0;
+    while (i < core.size() && !isBlank(core[i])) ++i;
+    word = core.substr(0, i);
+    rest = trimBlanks(core.substr(i));
+}
+
+// Digits read as a 32-bit number with wrap-around, written back in decimal.
+std::string wrappedDigits(std::string_view digits) {
+    std::uint32_t v = 0;
+    for (char c : digits) v = v * 10u + static_cast<std::uint32_t>(c - '0');
+    return toText(static_cast<std::int32_t>(v));
+}
+
+// The error a statement fails with: its number and its text.
+struct Failure {
+    int no = 0;
+    std::string text;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Statement-wide state.
+
+struct Statement {
+    CompileContext& cx;
+    int target;
+    std::string targetName;
+    bool targetIsString;  // "$" target (string); otherwise "%" (number)
+    int line0;
+    int level;
+    Failure failure;
+
+    bool fail(int no, std::string_view text = {}) {
+        failure.no = no;
+        failure.text.assign(text.data(), text.size());
+        return false;
+    }
+    const RowTable& hVal() const { return cx.t.hVal; }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Expression tokens.
+
+enum class Tok { Number, Name, Literal, Op, LParen, RParen, Word };
+
+struct Token {
+    Tok kind;
+    std::string_view text;
+    bool closed = true;  // Literal: the closing quotation mark was found
+};
+
+// Reads one token starting at the non-blank byte s[p]; advances p past it.
+Token lexToken(std::string_view s, std::size_t& p) {
+    const std::size_t start = p;
+    const char c = s[p];
+    auto runToWordEnd = [&] {
+        while (p < s.size() && !endsWord(s[p])) ++p;
+    };
+    Token t{Tok::Word, {}};
+    if (isOperator(c)) {
+        ++p;
+        t.kind = Tok::Op;
+    } else if (c == '(') {
+        ++p;
+        t.kind = Tok::LParen;
+    } else if (c == ')') {
+        ++p;
+        t.kind = Tok::RParen;
+    } else if (isDigit(c)) {
+        runToWordEnd();
+        t.kind = Tok::Number;
+    } else if (c == '%' || c == '$' || c == '#') {
+        runToWordEnd();
+        t.kind = Tok::Name;
+    } else if (c == '\'') {
+        std::size_t close = s.find('\'', p + 1);
+        t.kind = Tok::Literal;
+        if (close == std::string_view::npos) {
+            p = s.size();
+            t.closed = false;
+        } else {
+            p = close + 1;
+        }
+    } else if (isLetter(c)) {
+        // A function name: letters and digits, so that "GETTIME+1:0:0" and "GETSTR$s,1,2"
+        // separate the name from its arguments.
+        while (p < s.size() && (isLetter(s[p]) || isDigit(s[p]))) ++p;
+    } else {
+        runToWordEnd();
+    }
+    t.text = s.substr(start, p - start);
+    return t;
+}
+
+// An operand of the right side as it will be written into hCal.
+struct Operand {
+    std::string cell;  // value text, or hVal index
+    const char* kind;  // "2" value, "6" variable
+};
+
+// One element of the parsed expression: an operand leaf or a two-operand operation.
+struct Node {
+    bool isOp = false;
+    char op = 0;
+    int left = -1, right = -1;  // node indices (operations)
+    int seq = 0;                // position of the operator among all operators
+    int depth = 0;              // distance from the outermost operation
+    int token = -1;             // token index (operands)
+    int tempRow = -1;           // hVal row of the temporary (operations)
+    std::string tempName;       // "!n" (operations)
+};
+
+const char* opCode(char op) {
+    switch (op) {
+        case '+':
+            return "6";
+        case '-':
+            return "7";
+        case '/':
+            return "8";
+        default:
+            return "9";
+    }
+}
+int precedence(char op) {
+    return (op == '*' || op == '/') ? 2 : 1;
+}
+
+// Checks one token of the right side as it is read: word tokens after the first, malformed
+// digit runs and literals, operand types, and constants (whose type decides their use).
+// `operand` receives the cells of a literal, a number or a constant; "%" and "$" variables
+// are filled in once the whole expression has been checked.
+bool checkToken(Statement& st, std::size_t index, const Token& tok, Operand& operand) {
+    if (tok.kind == Tok::Word) return st.fail(28);  // a function name inside an expression
+    if (tok.kind == Tok::Literal && !tok.closed) return st.fail(28);
+    if (st.targetIsString) {
+        // Exactly one operand: a string literal, a "$" variable or a string constant.
+        if (index > 0) return st.fail(21, tok.text);
+        if (tok.kind == Tok::Literal) {
+            operand = {std::string(tok.text.substr(1, tok.text.size() - 2)), "2"};
+            return true;
+        }
+        if (tok.kind == Tok::Name && tok.text[0] == '$') return true;  // looked up later
+        if (tok.kind == Tok::Name && tok.text[0] == '#') {
+            int r = st.cx.findVar(tok.text);
+            if (r < 0) return st.fail(7, tok.text);
+            if (st.hVal().cell(r, val::type) != kTypeString) return st.fail(21, tok.text);
+            operand = {st.hVal().cell(r, val::value), "2"};
+            return true;
+        }
+        return st.fail(21, tok.text);
+    }
+    switch (tok.kind) {
+        case Tok::Number:
+            if (!allDigits(tok.text)) return st.fail(28, tok.text);
+            operand = {std::string(tok.text), "2"};
+            return true;
+        case Tok::Literal:
+            return st.fail(21, tok.text);
+        case Tok::Name:
+            if (tok.text[0] == '$') return st.fail(21, tok.text);
+            if (tok.text[0] == '#') {
+                int r = st.cx.findVar(tok.text);
+                if (r < 0) return st.fail(7, tok.text);
+                if (st.hVal().cell(r, val::type) != kTypeNumber) return st.fail(21, tok.text);
+                operand = {st.hVal().cell(r, val::value), "2"};
+            }
+            return true;  // "%" names are looked up after the expression has been parsed
+        default:
+            return true;
+    }
+}
+
+// Parses the operator structure of a numeric right side (operator precedence, left
+// grouping, parentheses to any depth) without recursion. Nodes are created in the order the
+// operations are completed, so each operation follows its operands; the last node is the
+// outermost one.
+bool parseExpression(Statement& st, const std::vector<Token>& toks, std::vector<Node>& nodes) {
+    struct Pending {
+        char op;  // 0 for "("
+        int seq;
+    };
+    std::vector<Pending> ops;
+    std::vector<int> values;
+    int seq = 0;
+    auto reduce = [&] {
+        Pending p = ops.back();
+        ops.pop_back();
+        Node n;
+        n.isOp = true;
+        n.op = p.op;
+        n.seq = p.seq;
+        n.right = values.back();
+        values.pop_back();
+        n.left = values.back();
+        values.pop_back();
+        nodes.push_back(n);
+        values.push_back(static_cast<int>(nodes.size()) - 1);
+    };
+    bool expectOperand = true;
+    for (std::size_t i = 0; i < toks.size(); ++i) {
+        const Token& t = toks[i];
+        const bool isOperand =
+            t.kind == Tok::Number || t.kind == Tok::Name || t.kind == Tok::Literal;
+        if (expectOperand) {
+            if (isOperand) {
+                Node n;
+                n.token = static_cast<int>(i);
+                nodes.push_back(n);
+                values.push_back(static_cast<int>(nodes.size()) - 1);
+                expectOperand = false;
+            } else if (t.kind == Tok::LParen) {
+                ops.push_back({0, 0});
+            } else {
+                return st.fail(28);  // missing operand, leading sign, doubled operator, "()"
+            }
+            continue;
+        }
+        if (t.kind == Tok::Op) {
+            const char op = t.text[0];
+            while (!ops.empty() && ops.back().op != 0 &&
+                   precedence(ops.back().op) >= precedence(op))
+                reduce();
+            ops.push_back({op, seq++});
+            expectOperand = true;
+        } else if (t.kind == Tok::RParen) {
+            while (!ops.empty() && ops.back().op != 0) reduce();
+            if (ops.empty()) return st.fail(28);  // ")" without "("
+            ops.pop_back();
+        } else {
+            return st.fail(28);  // two operands in a row, or "(" after an operand
+        }
+    }
+    if (expectOperand) return st.fail(28);  // empty right side or dangling operator
+    while (!ops.empty()) {
+        if (ops.back().op == 0) return st.fail(28);  // "(" never closed
+        reduce();
+    }
+    // Depths: the outermost operation is 0; walk from it towards the operands.
+    for (std::size_t i = nodes.size(); i-- > 0;) {
+        const Node& n = nodes[i];
+        if (!n.isOp) continue;
+        nodes[static_cast<std::size_t>(n.left)].depth = n.depth + 1;
+        nodes[static_cast<std::size_t>(n.right)].depth = n.depth + 1;
+    }
+    return true;
+}
+
+// Writes the operation table of one statement to the debug channel.
+void traceOperations(const Statement& st, const std::vector<Token>& toks,
+                     const std::vector<Node>& nodes, std::string_view finalValue) {
+    static const std::string header = sj("/LVL/演算子/左辺/右辺/Reslt \r\n");
+    dbg::out(header);
+    auto text = [&](int node) -> std::string {
+        const Node& n = nodes[static_cast<std::size_t>(node)];
+        if (n.isOp) return n.tempName;
+        return std::string(toks[static_cast<std::size_t>(n.token)].text);
+    };
+    auto row = [](std::string_view a, std::string_view b, std::string_view c, std::string_view d,
+                  std::string_view e) {
+        std::string line;
+        line.append(a).append("/").append(b).append("/").append(c).append("/").append(d);
+        line.append("/").append(e).append(" \r\n");
+        dbg::out(line);
+    };
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const Node& n = nodes[i];
+        if (!n.isOp) continue;
+        row(std::to_string(n.depth), opCode(n.op), text(n.left), text(n.right), n.tempName);
+    }
+    row("0", "=", finalValue, "", st.targetName);
+}
+
+// Sorts the rows appended since `oldCount` into place. Each statement's rows carry a larger
+// SORTBLOCK than every earlier row, so sorting the new rows alone normally suffices; the whole
+// table is sorted only when the new rows would not follow the old ones.
+void sortNewRows(RowTable& hCal, int oldCount) {
+    auto cmp = [&hCal](int a, int b) { return hCalCompare(hCal, a, b); };
+    hCal.sortRange(oldCount, hCal.rowCount(), cmp);
+    if (oldCount > 0 && oldCount < hCal.rowCount() && cmp(oldCount - 1, oldCount) > 0)
+        hCal.sort(cmp);
+}
+
+int appendCalRow(RowTable& hCal, const std::string& left, const Operand& r1, const char* op,
+                 const Operand* r2, const std::string& block, int level, int seq) {
+    int r = hCal.append(left, hCal.rowCount());
+    hCal.set(r, cal::RIGHT1, r1.cell);
+    hCal.set(r, cal::RIGHT1_KIND, r1.kind);
+    hCal.set(r, cal::ENZANSI, op);
+    if (r2) {
+        hCal.set(r, cal::RIGHT2, r2->cell);
+        hCal.set(r, cal::RIGHT2_KIND, r2->kind);
+    }
+    hCal.set(r, cal::SORTBLOCK, block);
+    hCal.set(r, cal::SORTLEVEL, std::to_string(level));
+    hCal.set(r, cal::SORTSEQ, std::to_string(seq));
+    return r;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Built-in functions.
+
+enum Fn { kGetTime, kGetDate, kGetWeek, kGetStr, kGetLen, kStrSch, kStrAdd, kFnCount };
+const char* const kFnNames[kFnCount] = {"GETTIME", "GETDATE", "GETWEEK", "GETSTR",
+                                        "GETLEN",  "STRSCH",  "STRADD"};
+// Whether the function's result is a string ("$" target) or a number ("%" target).
+const bool kFnString[kFnCount] = {true, true, false, true, false, false, true};
+
+int findFunction(std::string_view name) {
+    for (int i = 0; i < kFnCount; ++i)
+        if (name == kFnNames[i]) return i;
+    return -1;
+}
+
+// The cells a function row receives after its target (syurui1, jyoken, shiki2, syurui2, goto).
+struct FnCells {
+    std::string c[5];
+};
+
+// Offsets of GETTIME (time, ":") and GETDATE/GETWEEK (date, "/").
+bool compileOffset(Statement& st, std::string_view args, bool isTime, FnCells& out) {
+    const char sep = isTime ? ':' : '/';
+    std::size_t p = 0;
+    const std::size_t n = args.size();
+    auto skipBlanks = [&] {
+        while (p < n && isBlank(args[p])) ++p;
+    };
+    skipBlanks();
+    if (p == n) return true;  // no offset: the current time or date
+    const char sign = args[p];
+    if (sign != '+' && sign != '-') return st.fail(isDigit(sign) ? 35 : 40, args);
+    ++p;
+    if (p < n && isBlank(args[p])) return st.fail(35, args);
+    std::string_view group[3];
+    for (int g = 0; g < 3; ++g) {
+        const std::size_t start = p;
+        while (p < n && args[p] != sep && !isBlank(args[p])) ++p;
+        group[g] = args.substr(start, p - start);
+        if (group[g].empty()) return st.fail(35, args);
+        for (char c : group[g]) {
+            if (isDigit(c)) continue;
+            return st.fail(c == '+' || c == '-' ? 35 : 40, args);
+        }
+        if (g < 2) {
+            if (p >= n || args[p] != sep) return st.fail(35, args);  // a group is missing
+            ++p;
+        }
+    }
+    if (p < n && args[p] == sep) return st.fail(35, args);  // a fourth group
+    skipBlanks();
+    std::string_view base;
+    if (p < n) {
+        if (args[p] != '$') return st.fail(35, args);
+        const std::size_t start = p;
+        while (p < n && !isBlank(args[p])) ++p;
+        base = args.substr(start, p - start);
+        skipBlanks();
+        if (p < n) return st.fail(35, args);
+    }
+    // Lengths and limits, group by group, on the full value of each group.
+    static const std::string kTooLong[2][4] = {
+        {sj("(hhは10桁以内)\r\n"), sj("(mmは10桁以内)\r\n"), sj("(ddは10桁以内)\r\n"),
+         sj("(dd<は10桁以内)\r\n")},
+        {sj("(hhは10桁以内)\r\n"), sj("(mmは10桁以内)\r\n"), sj("(ssは10桁以内)\r\n"),
+         sj("(ss<は10桁以内)\r\n")}};
+    static const char* const kLimitText[2][3] = {
+        {"(yyyy<=100)\r\n", "(mm<=1200)\r\n", "(dd<=36500)\r\n"},
+        {"(hh<=87600)\r\n", "(mm<=52256000)\r\n", "(ss<=315360000)\r\n"}};
+    static const std::int64_t kLimit[2][3] = {{100, 1200, 36500}, {87600, 52256000, 315360000}};
+    const int kind = isTime ? 1 : 0;
+    for (int g = 0; g < 3; ++g) {
+        if (group[g].size() > 10) {
+            const int which = (g == 2 && !base.empty()) ? 3 : g;
+            return st.fail(40, std::string(args) + kTooLong[kind][which]);
+        }
+        std::int64_t v = 0;
+        for (char c : group[g]) v = v * 10 + (c - '0');
+        if (v > kLimit[kind][g]) {
+            std::string text(args);
+            text += '-';
+            if (g == 2) text += group[g];
+            text += kLimitText[kind][g];
+            return st.fail(40, text);
+        }
+    }
+    int baseRow = -1;
+    if (!base.empty()) {
+        baseRow = st.cx.findVar(base);
+        if (baseRow < 0) return st.fail(7, base);
+    }
+    out.c[0] = std::string(1, sign);
+    for (int g = 0; g < 3; ++g) out.c[g + 1] = std::string(group[g]);
+    if (baseRow >= 0) out.c[4] = std::to_string(baseRow);
+    return true;
+}
+
+// The source text of GETSTR, GETLEN and STRSCH: a declared "$" variable.
+bool sourceArg(Statement& st, std::string_view piece, int fn, std::string& index) {
+    const bool strict = fn != kStrSch;  // GETSTR and GETLEN report value errors (40)
+    std::string_view core = trimBlanks(piece);
+    if (core[0] == '\'') return st.fail(strict ? 40 : 35, piece);
+    if (core[0] != '$') return st.fail(35, piece);
+    std::string_view name, rest;
+    splitWord(core, name, rest);
+    if (!rest.empty()) return st.fail(strict ? 40 : 35, piece);
+    int r = st.cx.findVar(name);
+    if (r < 0) return st.fail(7, name);
+    index = std::to_string(r);
+    return true;
+}
+
+// A start position or count of GETSTR and STRSCH.
+bool numberArg(Statement& st, std::string_view piece, std::string& cell, std::string& kind) {
+    std::string_view core = trimBlanks(piece);
+    const char c = core[0];
+    if (isDigit(c)) {
+        if (!allDigits(core)) return st.fail(40, piece);
+        cell = wrappedDigits(core);
+        kind = "2";
+        return true;
+    }
+    if (c == '$') return st.fail(35, piece);
+    if (c != '%' && c != '#') return st.fail(40, piece);  // a sign or another non-digit
+    std::string_view name, rest;
+    splitWord(core, name, rest);
+    if (!rest.empty()) return st.fail(40, piece);
+    int r = st.cx.findVar(name);
+    if (r < 0) return st.fail(7, name);
+    if (c == '%') {
+        cell = std::to_string(r);
+        kind = "6";
+        return true;
+    }
+    if (st.hVal().cell(r, val::type) != kTypeNumber) return st.fail(21, name);
+    cell = st.hVal().cell(r, val::value);
+    kind = "2";
+    return true;
+}
+
+// The search text of STRSCH and the operands of STRADD.
+bool textArg(Statement& st, std::string_view piece, int fn, std::string& cell, std::string& kind) {
+    std::string_view core = trimBlanks(piece);
+    const char c = core[0];
+    if (c == '\'') {
+        std::size_t close = core.find('\'', 1);
+        if (close == std::string_view::npos || close + 1 != core.size()) return st.fail(40, piece);
+        cell = std::string(core.substr(1, close - 1));
+        kind = "1";
+        return true;
+    }
+    if (isDigit(c)) return st.fail(fn == kStrAdd ? 40 : 35, piece);
+    if (c != '$' && c != '#') return st.fail(35, piece);
+    std::string_view name, rest;
+    splitWord(core, name, rest);
+    if (!rest.empty()) return st.fail(35, piece);
+    int r = st.cx.findVar(name);
+    if (r < 0) return st.fail(7, name);
+    if (c == '$') {
+        cell = std::to_string(r);
+        kind = "6";
+        return true;
+    }
+    if (st.hVal().cell(r, val::type) != kTypeString) return st.fail(21, name);
+    cell = st.hVal().cell(r, val::value);
+    kind = "1";
+    return true;
+}
+
+// GETSTR, GETLEN, STRSCH and STRADD: comma-separated arguments, each checked as it is read.
+bool compileArgs(Statement& st, std::string_view args, int fn, FnCells& out) {
+    std::vector<std::string_view> pieces;
+    for (std::size_t start = 0;;) {
+        std::size_t comma = args.find(',', start);
+        if (comma == std::string_view::npos) {
+            pieces.push_back(args.substr(start));
+            break;
+        }
+        pieces.push_back(args.substr(start, comma - start));
+        start = comma + 1;
+    }
+    const std::size_t wanted = fn == kGetLen ? 1 : (fn == kStrAdd ? 2 : 3);
+    for (std::size_t i = 0; i < wanted; ++i) {
+        if (i >= pieces.size() || trimBlanks(pieces[i]).empty())
+            return st.fail(35, args);  // a missing argument
+        std::string_view piece = pieces[i];
+        bool ok = true;
+        switch (fn) {
+            case kGetStr:
+                ok = i == 0 ? sourceArg(st, piece, fn, out.c[0])
+                            : numberArg(st, piece, out.c[2 * i - 1], out.c[2 * i]);
+                break;
+            case kGetLen:
+                ok = sourceArg(st, piece, fn, out.c[0]);
+                break;
+            case kStrSch:
+                ok = i == 0   ? sourceArg(st, piece, fn, out.c[0])
+                     : i == 1 ? textArg(st, piece, fn, out.c[1], out.c[2])
+                              : numberArg(st, piece, out.c[3], out.c[4]);
+                break;
+            default:
+                ok = textArg(st, piece, fn, out.c[2 * i], out.c[2 * i + 1]);
+                break;
+        }
+        if (!ok) return false;
+    }
+    if (pieces.size() > wanted) return st.fail(35, args);  // an extra argument
+    return true;
+}
+
+bool compileFunction(Statement& st, int fn, std::string_view args) {
+    if (kFnString[fn] != st.targetIsString) return st.fail(41, st.targetName);
+    FnCells cells;
+    bool ok = fn <= kGetWeek ? compileOffset(st, args, fn == kGetTime, cells)
+                             : compileArgs(st, args, fn, cells);
+    if (!ok) return false;
+    int r = st.cx.addMacro(OP_GETTIME + fn, st.level, st.line0);
+    RowTable& m = st.cx.t.hMacro;
+    m.set(r, mac::shiki1, std::to_string(st.target));
+    const int cols[5] = {mac::syurui1, mac::jyoken, mac::shiki2, mac::syurui2, mac::go_to};
+    for (int i = 0; i < 5; ++i) m.set(r, cols[i], cells.c[i]);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Arithmetic and copy assignments.
+
+bool compileCalculation(Statement& st, const std::vector<Token>& toks,
+                        std::vector<Operand>& operands, int tempCounter, int statementCounter,
+                        int& temps) {
+    std::vector<Node> nodes;
+    if (st.targetIsString) {
+        // checkToken has accepted exactly one operand.
+        Node n;
+        n.token = 0;
+        nodes.push_back(n);
+    } else if (!parseExpression(st, toks, nodes)) {
+        return false;
+    }
+    // Variables named in the expression must be declared.
+    for (std::size_t i = 0; i < toks.size(); ++i) {
+        const Token& t = toks[i];
+        if (t.kind != Tok::Name || (t.text[0] != '%' && t.text[0] != '$')) continue;
+        int r = st.cx.findVar(t.text);
+        if (r < 0) return st.fail(7, t.text);
+        operands[i] = {std::to_string(r), "6"};
+    }
+
+    // Every check has passed: register the temporaries in completion order.
+    CompileContext& cx = st.cx;
+    temps = 0;
+    for (Node& n : nodes) {
+        if (!n.isOp) continue;
+        const auto number =
+            static_cast<std::uint32_t>(tempCounter) + static_cast<std::uint32_t>(temps++);
+        n.tempName = "!" + std::to_string(static_cast<std::int32_t>(number));
+        n.tempRow = cx.addVal(n.tempName, kTypeNumber, "0");
+    }
+    auto operandOf = [&](int node) -> Operand {
+        const Node& n = nodes[static_cast<std::size_t>(node)];
+        if (n.isOp) return {std::to_string(n.tempRow), "6"};
+        return operands[static_cast<std::size_t>(n.token)];
+    };
+    const int root = static_cast<int>(nodes.size()) - 1;
+    const Operand finalValue = operandOf(root);
+    if (dbg::enabled()) {
+        const Node& r = nodes.back();
+        traceOperations(
+            st, toks, nodes,
+            r.isOp ? std::string_view(r.tempName) : toks[static_cast<std::size_t>(r.token)].text);
+    }
+
+    RowTable& hCal = cx.t.hCal;
+    const int oldCount = hCal.rowCount();
+    const std::string block = std::to_string(statementCounter);
+    for (const Node& n : nodes) {
+        if (!n.isOp) continue;
+        const Operand l = operandOf(n.left), r = operandOf(n.right);
+        appendCalRow(hCal, std::to_string(n.tempRow), l, opCode(n.op), &r, block, n.depth, n.seq);
+    }
+    appendCalRow(hCal, std::to_string(st.target), finalValue, "=", nullptr, block, 0, temps);
+    sortNewRows(hCal, oldCount);
+
+    int m = cx.addMacro(OP_CALC, st.level, st.line0);
+    cx.t.hMacro.set(m, mac::go_to, std::to_string(oldCount));
+    return true;
+}
+
+// Runs one statement; returns whether it compiled, and sets `isFunction` and `temps`.
+bool compileStatement(Statement& st, std::string_view s, std::size_t p, int tempCounter,
+                      int statementCounter, bool& isFunction, int& temps) {
+    const std::string& type = st.hVal().cell(st.target, val::type);
+    const bool numeric = !st.targetName.empty() && st.targetName[0] == '%' && type == kTypeNumber;
+    if (!st.targetIsString && !numeric) return st.fail(41, st.targetName);  // not a variable
+
+    auto skipBlanks = [&] {
+        while (p < s.size() && isBlank(s[p])) ++p;
+    };
+    skipBlanks();
+    if (p >= s.size() || s[p] != '=') return st.fail(28);
+    ++p;
+    if (p < s.size() && s[p] == '=') return st.fail(28);
+
+    std::vector<Token> toks;
+    std::vector<Operand> operands;
+    for (;;) {
+        skipBlanks();
+        if (p >= s.size()) break;
+        Token tok = lexToken(s, p);
+        if (tok.kind == Tok::Word && toks.empty()) {
+            // A function call: the whole right side is the name and its arguments.
+            int fn = findFunction(tok.text);
+            if (fn < 0) return st.fail(28, tok.text);
+            isFunction = true;
+            return compileFunction(st, fn, s.substr(p));
+        }
+        operands.push_back({});
+        if (!checkToken(st, toks.size(), tok, operands.back())) return false;
+        toks.push_back(tok);
+    }
+    if (toks.empty()) return st.fail(28);
+    return compileCalculation(st, toks, operands, tempCounter, statementCounter, temps);
+}
+
+}  // namespace
+
+AssignResult compileAssignment(CompileContext& cx, std::string_view line, std::size_t scanStart,
+                               int targetIndex, int line0, int level, int tempCounter,
+                               int statementCounter) {
+    // The statement ends at the end of the line or at its line end.
+    std::size_t end = line.find_first_of("\r\n");
+    if (end != std::string_view::npos) line = line.substr(0, end);
+
+    const std::string& name = cx.t.hVal.cell(targetIndex, val::Val);
+    const bool isString =
+        !name.empty() && name[0] == '$' && cx.t.hVal.cell(targetIndex, val::type) == kTypeString;
+    Statement st{cx, targetIndex, name, isString, line0, level, {}};
+
+    bool isFunction = false;
+    int temps = 0;
+    if (!compileStatement(st, line, scanStart < line.size() ? scanStart : line.size(), tempCounter,
+                          statementCounter, isFunction, temps)) {
+        cx.error(line0, st.failure.no, st.failure.text);
+        return {-1, isFunction};
+    }
+    if (isFunction) return {tempCounter, true};
+    const auto next = static_cast<std::uint32_t>(tempCounter) + static_cast<std::uint32_t>(temps);
+    return {static_cast<int>(next), false};
+}
+
+}  // namespace orv
