@@ -1,0 +1,56 @@
+// Command ids, private message numbers and control ids of the program.
+#pragma once
+
+namespace orv::app {
+
+enum CommandId : int {
+    ID_NEW = 40003,
+    ID_OPEN = 40004,
+    ID_SAVE = 40005,
+    ID_SAVEAS = 40006,
+    ID_EXIT = 40007,
+    ID_CUT = 40008,
+    ID_COPY = 40009,
+    ID_PASTE = 40010,
+    ID_SELECTALL = 40011,
+    ID_FIND = 40012,
+    ID_REPLACE = 40013,
+    ID_TOOLBOX = 40014,
+    ID_ABOUT = 40015,
+    ID_HELP = 40016,
+    ID_CLOSEALL = 40017,
+    ID_CLOSE = 40018,
+    ID_TILE = 40020,
+    ID_ARRANGE = 40021,
+    ID_CASCADE = 40022,
+    ID_RUN = 40023,
+    ID_SETTINGS = 40024,
+    ID_CHECK = 40025,
+    ID_CHECKRESULT = 40026,
+    ID_DEBUGRUN = 40028,
+    ID_STEP = 40029,
+    ID_STOPDEBUG = 40030,
+    ID_NEXTLINE = 40031,
+    ID_BREAKWIN = 40032,
+    ID_VARWIN = 40033,
+    ID_CONTINUE = 40034,
+    ID_BREAKTOGGLE = 40035,
+    ID_RECORD = 40037,
+    ID_AUTOCLICK = 40039,
+};
+
+enum Message : int {
+    UM_RELAYOUT = 1025,
+    UM_RELOADLOG = 1026,
+    UM_RUNSTART = 1027,
+    UM_RUNDLGCLOSE = 1028,
+    UM_BRKTOGGLE = 1029,
+    UM_DEBUGMENU = 1030,
+    UM_VALREFRESH = 1031,
+    UM_RUNEND = 1032,
+    UM_RUNABORT = 1039,
+    UM_AUTORUN = 1040,
+    UM_GOTOLINE = 1041,
+};
+
+}  // namespace orv::app

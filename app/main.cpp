@@ -1,0 +1,100 @@
+// orvane: start-up of the desktop program.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "app/codec.h"
+#include "app/main_frame.h"
+#include "platform/clock.h"
+#include "platform/virtual/virtual_desktop.h"
+#ifdef ORV_HAVE_X11
+#include "platform/x11/x11_desktop.h"
+#endif
+
+namespace {
+
+bool offscreen() {
+    const char* p = std::getenv("QT_QPA_PLATFORM");
+    return p && std::strncmp(p, "offscreen", 9) == 0;
+}
+
+// One instance per user and display.
+QString lockPath() {
+    QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+    if (runtime.isEmpty() || !QDir(runtime).exists()) runtime = QDir::tempPath();
+    QString display = QString::fromLocal8Bit(qgetenv("DISPLAY"));
+    if (offscreen()) display = QStringLiteral("offscreen");
+    display.replace('/', '_');
+    return QStringLiteral("%1/orvane-%2-%3.lock").arg(runtime).arg(::getuid()).arg(display);
+}
+
+// Japanese UI fonts: the Windows family names map to the IPA fonts.
+void fontSubstitutes() {
+    using orv::app::u8q;
+    QFont::insertSubstitution(u8q("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(u8q("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(u8q("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
+    QFont::insertSubstitution(QStringLiteral("MS Mincho"), QStringLiteral("IPAMincho"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The platform check: an X display, or the offscreen platform for tests.
+    if (!offscreen() && (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))) {
+        std::fputs("対応していないOSです\n", stderr);
+        return 0;
+    }
+    QLockFile lock(lockPath());
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0)) return 0;  // a second instance ends silently
+
+    QApplication app(argc, argv);
+    fontSubstitutes();
+    QApplication::setFont(QFont(orv::app::u8q("ＭＳ Ｐゴシック"), 9));
+
+    orv::app::StartOptions opts;
+    opts.startDir = QDir::currentPath().toStdString();
+    QStringList args = QApplication::arguments();
+    if (args.size() > 1) opts.macroPath = args[1];
+    if (args.size() > 2) {
+        opts.exitFlag = args[2];
+        opts.haveExitFlag = true;
+    }
+
+    std::unique_ptr<orv::Desktop> desktop;
+#ifdef ORV_HAVE_X11
+    if (!offscreen()) {
+        std::string message;
+        desktop = orv::X11Desktop::connect("", message);
+        if (!desktop) {
+            std::fprintf(stderr, "orvane: %s\n", message.c_str());
+            return 1;
+        }
+    }
+#endif
+    if (!desktop) desktop = std::make_unique<orv::VirtualDesktop>();
+    orv::SystemClock clock;
+
+    int code = 0;
+    {
+        orv::app::MainFrame frame(opts, *desktop, clock);
+        if (!frame.startUp()) {
+            frame.close();
+            return 0;
+        }
+        code = app.exec();
+    }
+    return code;
+}

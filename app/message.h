@@ -1,0 +1,33 @@
+// Every message box of the program goes through here, so that tests can answer them.
+#pragma once
+
+#include <QMessageBox>
+#include <functional>
+
+namespace orv::app {
+
+enum class MsgKind { Info, Warning, Critical, Question };
+
+using MessageHook = std::function<QMessageBox::StandardButton(
+    MsgKind kind, const QString& caption, const QString& text, QMessageBox::StandardButtons)>;
+
+// Replaces the dialog by a function (tests); an empty hook restores the dialog.
+void setMessageHook(MessageHook hook);
+
+QMessageBox::StandardButton showMessage(MsgKind kind, QWidget* parent, const QString& caption,
+                                        const QString& text,
+                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+}  // namespace orv::app
+
+namespace orv::app {
+
+// File choosers (open or save) go through here too; the hook gets the title and the initial
+// file and returns the chosen path (empty: cancelled).
+using FileDialogHook =
+    std::function<QString(bool save, const QString& title, const QString& initial)>;
+void setFileDialogHook(FileDialogHook hook);
+QString chooseFile(QWidget* parent, bool save, const QString& title, const QString& initial,
+                   const QString& filter);
+
+}  // namespace orv::app

@@ -1,0 +1,75 @@
+#include "app/settings.h"
+
+namespace orv::app {
+
+namespace {
+constexpr int kMissing = ProfileFile::kMissingInt;
+
+int orDefault(int v, int def) {
+    return v == kMissing ? def : v;
+}
+
+WindowRect readRect(const ProfileFile& ini, const char* l, const char* t, const char* w,
+                    const char* h, const WindowRect& def) {
+    int left = ini.readInt(kSystem, l);
+    if (left == kMissing) return def;
+    return {left, ini.readInt(kSystem, t), ini.readInt(kSystem, w), ini.readInt(kSystem, h)};
+}
+}  // namespace
+
+WindowRect defaultVarsRect(int clientWidth) {
+    return {clientWidth - 200, 210, 200, 120};
+}
+WindowRect defaultBreaksRect(int clientWidth) {
+    return {clientWidth - 200, 80, 200, 120};
+}
+
+bool loadSettings(const ProfileFile& ini, int clientWidth, Settings& s) {
+    s.vars = defaultVarsRect(clientWidth);
+    s.breaks = defaultBreaksRect(clientWidth);
+    s.srcEndM = 1;
+    s.sExeErr = 0;
+    if (ini.readInt(kSystem, "DMEX1ST") == kMissing) return false;
+    int l = ini.readInt(kSystem, "WNXLPOS"), t = ini.readInt(kSystem, "WNYLPOS");
+    int w = ini.readInt(kSystem, "WNXRPOS"), h = ini.readInt(kSystem, "WNYRPOS");
+    s.framePosSaved = l != kMissing && t != kMissing && w != kMissing && h != kMissing;
+    if (s.framePosSaved) s.frame = {l, t, w, h};
+    s.comTime = orDefault(ini.readInt(kSystem, "COMTIME"), 1000);
+    s.autoExe = orDefault(ini.readInt(kSystem, "AUTOEXE"), 0);
+    s.exeMacro = ini.readText(kSystem, "EXEMCRO", "ERROR", 1024);
+    if (s.exeMacro == "ERROR") s.exeMacro.clear();
+    s.autoFin = orDefault(ini.readInt(kSystem, "AUTOFIN"), 0);
+    s.vars = readRect(ini, "VNXLPOS", "VNYLPOS", "VNXRPOS", "VNYRPOS", s.vars);
+    s.breaks = readRect(ini, "BNXLPOS", "BNYLPOS", "BNXRPOS", "BNYRPOS", s.breaks);
+    s.srcEndM = orDefault(ini.readInt(kSystem, "SRCENDM"), 1);
+    s.eMinWin = orDefault(ini.readInt(kSystem, "EMINWIN"), 0);
+    // A saved SEXEERR takes effect after a restart.
+    s.sExeErr = orDefault(ini.readInt(kSystem, "SEXEERR"), 0);
+    s.atsSave = orDefault(ini.readInt(kAutoClk, "ATSSAVE"), 0);
+    for (int n = 1; n <= 5; ++n) {
+        std::string k = std::to_string(n);
+        ClickSlot& c = s.clickSlots[static_cast<std::size_t>(n - 1)];
+        c.enabled = orDefault(ini.readInt(kAutoClk, ("ATEXEF" + k).c_str()), 0);
+        c.x = orDefault(ini.readInt(kAutoClk, ("ATEXEX" + k).c_str()), 0);
+        c.y = orDefault(ini.readInt(kAutoClk, ("ATEXEY" + k).c_str()), 0);
+        c.interval = orDefault(ini.readInt(kAutoClk, ("ATEXET" + k).c_str()), 60);
+        c.event = orDefault(ini.readInt(kAutoClk, ("ATEVNT" + k).c_str()), 0);
+    }
+    return true;
+}
+
+void writeFirstRunDefaults(ProfileFile& ini, Settings& s) {
+    ini.writeInt(kSystem, "DMEX1ST", 1);
+    s.comTime = 1000;
+    ini.writeInt(kSystem, "COMTIME", s.comTime);
+    s.autoExe = 0;
+    ini.writeInt(kSystem, "AUTOEXE", s.autoExe);
+    s.exeMacro.clear();
+    ini.writeText(kSystem, "EXEMCRO", s.exeMacro);
+    s.autoFin = 0;
+    ini.writeInt(kSystem, "AUTOFIN", s.autoFin);
+    s.atsSave = 0;
+    ini.writeInt(kAutoClk, "ATSSAVE", s.atsSave);
+}
+
+}  // namespace orv::app

@@ -1,0 +1,49 @@
+// The program's settings in memory and their loading from Orvane.ini.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "platform/profile.h"
+
+namespace orv::app {
+
+struct WindowRect {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
+struct ClickSlot {
+    int enabled = 0, x = 0, y = 0, interval = 60, event = 0;
+};
+
+struct Settings {
+    int comTime = 1000;    // COMTIME
+    int autoExe = 0;       // AUTOEXE
+    std::string exeMacro;  // EXEMCRO (CP932)
+    int autoFin = 0;       // AUTOFIN
+    bool framePosSaved = false;
+    WindowRect frame;   // WNXLPOS.. (screen)
+    WindowRect vars;    // VNXLPOS.. (MDI client coordinates)
+    WindowRect breaks;  // BNXLPOS..
+    int srcEndM = 1;    // SRCENDM
+    int eMinWin = 0;    // EMINWIN
+    int sExeErr = 0;    // SEXEERR
+    int atsSave = 0;    // ATSSAVE
+    std::array<ClickSlot, 5> clickSlots{};
+};
+
+inline constexpr const char* kSystem = "SYSTEM";
+inline constexpr const char* kAutoClk = "AUTOCLK";
+
+// Loads every key in the order the program start uses. Returns false on a first run (no
+// DMEX1ST), in which case only the defaults below are set: SRCENDM 1, the debugger windows at
+// their default places for a client of width `clientWidth`, SEXEERR 0.
+bool loadSettings(const ProfileFile& ini, int clientWidth, Settings& s);
+// The first-run set-up's writes (the caller shows the welcome message before and the settings
+// dialog after).
+void writeFirstRunDefaults(ProfileFile& ini, Settings& s);
+// Default rectangles of the variables and breakpoints windows.
+WindowRect defaultVarsRect(int clientWidth);
+WindowRect defaultBreaksRect(int clientWidth);
+
+}  // namespace orv::app

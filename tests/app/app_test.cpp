@@ -1,0 +1,452 @@
+// The desktop program under the offscreen platform with the virtual desktop.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+#include <memory>
+
+#include "app/check_result.h"
+#include "app/codec.h"
+#include "app/dialogs.h"
+#include "app/ids.h"
+#include "app/macro_editor.h"
+#include "app/main_frame.h"
+#include "app/message.h"
+#include "app/settings.h"
+#include "executor/executor.h"
+#include "lang/text.h"
+#include "platform/clock.h"
+#include "platform/virtual/virtual_desktop.h"
+
+using namespace orv;
+using namespace orv::app;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+}
+QByteArray sjis(const char* utf8) {
+    return QByteArray::fromStdString(orv::sj(utf8));
+}
+
+}  // namespace
+
+class AppTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    QStringList messages_;
+    QMessageBox::StandardButton answer_ = QMessageBox::Ok;
+    QStringList fileDialogs_;
+    QString fileAnswer_;
+    VirtualDesktop desktop_;
+    SystemClock clock_;
+
+    QString path(const char* name) const { return dir_->filePath(QString::fromUtf8(name)); }
+
+    // A settings file that skips the first-run set-up.
+    void configured(const QByteArray& extra = {}) {
+        writeFile(path("Orvane.ini"),
+                  "[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=1\r\nSRCENDM=1\r\n" + extra);
+    }
+    std::unique_ptr<MainFrame> frame(const QString& macro = {}, const QString& flag = {},
+                                     bool haveFlag = false) {
+        StartOptions o;
+        o.startDir = dir_->path().toStdString();
+        o.macroPath = macro;
+        o.exitFlag = flag;
+        o.haveExitFlag = haveFlag;
+        return std::make_unique<MainFrame>(o, desktop_, clock_);
+    }
+
+  private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        QDir::setCurrent(dir_->path());
+        messages_.clear();
+        fileDialogs_.clear();
+        answer_ = QMessageBox::Ok;
+        fileAnswer_.clear();
+        setMessageHook(
+            [this](MsgKind, const QString&, const QString& text, QMessageBox::StandardButtons) {
+                messages_ << text;
+                return answer_;
+            });
+        setFileDialogHook([this](bool save, const QString& title, const QString& initial) {
+            fileDialogs_ << QString("%1|%2|%3").arg(save ? "save" : "open", title, initial);
+            return fileAnswer_;
+        });
+    }
+    void cleanup() {
+        setMessageHook({});
+        setFileDialogHook({});
+    }
+
+    void firstRunWritesDefaultsAndOpensSettings() {
+        QTimer::singleShot(0, [] {
+            auto* d = qobject_cast<SettingsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            QCOMPARE(d->box(1014)->isChecked(), true);  // SRCENDM on in the first run
+            d->confirm();
+        });
+        auto f = frame();
+        QVERIFY(f->startUp());
+        QCOMPARE(messages_.value(0),
+                 u8q("Orvaneをお使いいただきありがとうごさいます。\r\n初期設定をおこないます。"));
+        ProfileFile ini(path("Orvane.ini").toStdString());
+        QCOMPARE(ini.readInt("SYSTEM", "DMEX1ST"), 1);
+        QCOMPARE(ini.readInt("SYSTEM", "COMTIME"), 1000);
+        QCOMPARE(ini.readInt("SYSTEM", "AUTOEXE"), 0);
+        QCOMPARE(ini.readText("SYSTEM", "EXEMCRO"), std::string());
+        QCOMPARE(ini.readInt("AUTOCLK", "ATSSAVE"), 0);
+        QCOMPARE(ini.readInt("SYSTEM", "SRCENDM"), 1);
+        QVERIFY(f->settings().breaks.width > 0);  // usable debugger window sizes
+    }
+
+    void settingsLoadRules_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<int>("comTime");
+        QTest::addColumn<QString>("exeMacro");
+        QTest::addColumn<bool>("framePos");
+        QTest::addColumn<int>("sExeErr");
+        QTest::newRow("9999 reads as missing")
+            << QByteArray("COMTIME=9999\r\n") << 1000 << "" << false << 0;
+        QTest::newRow("ERROR reads as empty")
+            << QByteArray("COMTIME=20\r\nEXEMCRO=ERROR\r\n") << 20 << "" << false << 0;
+        QTest::newRow("three frame keys")
+            << QByteArray("WNXLPOS=1\r\nWNYLPOS=2\r\nWNXRPOS=300\r\n") << 1000 << "" << false << 0;
+        QTest::newRow("four frame keys, SEXEERR")
+            << QByteArray(
+                   "WNXLPOS=1\r\nWNYLPOS=2\r\nWNXRPOS=300\r\nWNYRPOS=200\r\nSEXEERR=1\r\n"
+                   "EXEMCRO=/m/a.ovm\r\n")
+            << 1000 << "/m/a.ovm" << true << 1;
+    }
+    void settingsLoadRules() {
+        QFETCH(QByteArray, ini);
+        writeFile(path("Orvane.ini"), "[SYSTEM]\r\nDMEX1ST=1\r\n" + ini);
+        Settings s;
+        QVERIFY(loadSettings(ProfileFile(path("Orvane.ini").toStdString()), 640, s));
+        QTEST(s.comTime, "comTime");
+        QTEST(QString::fromStdString(s.exeMacro), "exeMacro");
+        QTEST(s.framePosSaved, "framePos");
+        QTEST(s.sExeErr, "sExeErr");
+        QCOMPARE(s.vars.left, 440);
+        QCOMPARE(s.clickSlots[0].interval, 60);
+    }
+
+    void menuResource() {
+        configured();
+        auto f = frame();
+        QVERIFY(f->startUp());
+        const QList<QAction*> tops = f->menuBar()->actions();
+        QStringList titles;
+        for (QAction* a : tops) titles << a->text();
+        QCOMPARE(titles, (QStringList{u8q("ﾌｧｲﾙ(&F)"), u8q("編集(&E)"), u8q("ﾂｰﾙ(&T)"),
+                                      u8q("表示(&V)"), u8q("ﾍﾙﾌﾟ(&H)")}));
+        struct {
+            int id;
+            const char* text;
+            const char* key;
+        } items[] = {{ID_NEW, "新規作成(n)", ""},
+                     {ID_RUN, "マクロ実行(F4)", "F4"},
+                     {ID_RECORD, "マクロ記録(F1)", "F1"},
+                     {ID_CHECK, "マクロ文法CHK(F2)", "F2"},
+                     {ID_DEBUGRUN, "実行(F9)", "F9"},
+                     {ID_STEP, "1ﾗｲﾝづつ実行(F10)", "F10"},
+                     {ID_CONTINUE, "継続(F6)", "F6"},
+                     {ID_NEXTLINE, "次の行(F7)", "F7"},
+                     {ID_STOPDEBUG, "デバッグの中止(F8)", "F8"},
+                     {ID_BREAKTOGGLE, "ﾌﾞﾚｲｸﾎﾟｲﾝﾄの設定/解除(F5)", "F5"},
+                     {ID_TILE, "重ねて表示", ""},
+                     {ID_CASCADE, "アイコンの整列", ""},
+                     {ID_HELP, "ヘルプ", ""}};
+        for (const auto& it : items) {
+            QAction* a = f->action(it.id);
+            QVERIFY2(a, it.text);
+            QCOMPARE(a->text(), u8q(it.text));
+            QCOMPARE(a->objectName(), QString::number(it.id));
+            QCOMPARE(a->shortcut().toString(), QString::fromLatin1(it.key));
+        }
+    }
+
+    void menuGroupsFollowEditors() {
+        configured();
+        auto f = frame();
+        QVERIFY(f->startUp());
+        for (int id :
+             {ID_SAVE, ID_SAVEAS, ID_CLOSE, ID_RUN, ID_CHECK, ID_FIND, ID_CUT, ID_STOPDEBUG})
+            QVERIFY2(!f->action(id)->isEnabled(), qPrintable(QString::number(id)));
+        // F2 with its item grey does nothing: no compile, no log.
+        QTest::keyClick(f.get(), Qt::Key_F2);
+        QVERIFY(!QFile::exists(path("comp.his")));
+        MacroEditor* e = f->openEditor(0);
+        QVERIFY(e);
+        QCOMPARE(e->windowTitle(), QStringLiteral("1 New Macro"));
+        for (int id : {ID_SAVEAS, ID_CLOSE, ID_RUN, ID_CHECK, ID_FIND, ID_SELECTALL})
+            QVERIFY2(f->action(id)->isEnabled(), qPrintable(QString::number(id)));
+        QCOMPARE(f->openEditors(), 1);
+        f->command(ID_CLOSEALL);
+        QCOMPARE(f->openEditors(), 0);
+        QVERIFY(!f->action(ID_RUN)->isEnabled());
+        QVERIFY(!f->action(ID_CLOSE)->isEnabled());
+        // Edit commands with no window say so.
+        f->command(ID_SELECTALL);
+        QCOMPARE(messages_.last(), u8q("検索文書が選択されていません"));
+    }
+
+    void editorFileSizesAndExactBytes() {
+        configured();
+        auto f = frame();
+        QVERIFY(f->startUp());
+        QByteArray max = "START\r\nEND\r\n" + QByteArray(65535 - 12, ' ');
+        writeFile(path("max.ovm"), max);
+        writeFile(path("big.ovm"), max + " ");
+        fileAnswer_ = path("big.ovm");
+        QVERIFY(!f->openEditor(1));
+        QCOMPARE(messages_.last(), u8q("ファイルサイズが大きすぎます"));
+        QCOMPARE(f->openEditors(), 0);
+        fileAnswer_ = path("max.ovm");
+        MacroEditor* e = f->openEditor(1);
+        QVERIFY(e);
+        QCOMPARE(fileDialogs_.last().section('|', 1, 1), u8q("ファイルオープン！"));
+        QCOMPARE(QByteArray::fromStdString(e->textBytes()), max);
+
+        // Invalid CP932, duplicate-mapped characters, lone LF and CR, text after a zero byte.
+        QByteArray odd =
+            sjis("表示①") + "\x81\xED\x40\xFA\x5C\x82" + "a\nb\rc\r\nd" + QByteArray("\0tail", 5);
+        writeFile(path("odd.ovm"), odd);
+        fileAnswer_ = path("odd.ovm");
+        MacroEditor* e2 = f->openEditor(1);
+        QVERIFY(e2);
+        QByteArray expect = odd.left(odd.indexOf('\0'));
+        QCOMPARE(QByteArray::fromStdString(e2->textBytes()), expect);
+        e2->setModified(true);
+        QVERIFY(e2->save(false));
+        QCOMPARE(readFile(path("odd.ovm")), expect + QByteArray(1, '\0'));
+    }
+
+    void saveRules() {
+        configured();
+        auto f = frame();
+        QVERIFY(f->startUp());
+        MacroEditor* e = f->openEditor(0);
+        e->edit()->setPlainText(u8q("START\nEND"));
+        fileAnswer_ = path("a.ovm");
+        QVERIFY(e->save(false));  // never saved: through the dialog
+        QCOMPARE(fileDialogs_.size(), 1);
+        QCOMPARE(fileDialogs_[0], "save|" + u8q("名前を付けて保存する") + "|" +
+                                      QDir::currentPath() + "/New Macro.ovm");
+        QCOMPARE(e->windowTitle(), path("a.ovm"));
+        QVERIFY(!e->modified());
+        QCOMPARE(readFile(path("a.ovm")), QByteArray("START\r\nEND\0", 11));
+        e->edit()->setPlainText("E");
+        QVERIFY(e->save(false));  // plain save: no dialog, shorter text replaces the file
+        QCOMPARE(fileDialogs_.size(), 1);
+        QCOMPARE(readFile(path("a.ovm")), QByteArray("E\0", 2));
+
+        // A file that cannot be written: message, caption and modified flag unchanged.
+        e->edit()->setPlainText("X");
+        e->setModified(true);
+        fileAnswer_ = path("no-such-dir/b.ovm");
+        QVERIFY(!e->save(true));
+        QCOMPARE(e->windowTitle(), path("a.ovm"));
+        QVERIFY(e->modified());
+        // Too big for a macro file: refused, nothing cut.
+        e->edit()->setPlainText(QString(70000, 'x'));
+        e->setModified(true);
+        QVERIFY(!e->save(false));
+        QCOMPARE(readFile(path("a.ovm")), QByteArray("E\0", 2));
+
+        // Yes to the save question, then a cancelled dialog: the window stays open.
+        answer_ = QMessageBox::Yes;
+        fileAnswer_.clear();
+        e->edit()->setPlainText("Y");
+        e->setModified(true);
+        QVERIFY(!e->close());
+        QCOMPARE(f->openEditors(), 1);
+        answer_ = QMessageBox::No;
+        QVERIFY(e->close());
+        QTRY_COMPARE(f->openEditors(), 0);
+    }
+
+    void invalidExitFlagEndsTheProgram() {
+        configured();
+        writeFile(path("m.ovm"), "START\r\nEND\r\n");
+        auto f = frame(path("m.ovm"), "2", true);
+        QVERIFY(!f->startUp());
+        QVERIFY(messages_.last().startsWith(u8q("ﾊﾟﾗﾒﾀの指定方法が違います。\r\n")));
+        QVERIFY(messages_.last().contains(u8q(">Orvane \"自動実行ﾏｸﾛﾌｧｲﾙ\" 終了ﾌﾗｸﾞ")));
+    }
+
+    void missingCommandLineMacro() {
+        configured("AUTOEXE=1\r\nEXEMCRO=/nowhere.ovm\r\n");
+        auto f = frame(path("missing.ovm"), "1", true);
+        QVERIFY(f->startUp());
+        QCOMPARE(messages_.last(), u8q("外部パラメタで指定されたマクロファイルが存在しません。"));
+        QCOMPARE(f->settings().autoExe, 1);  // the configured setting is unchanged
+        QCOMPARE(f->openEditors(), 0);
+    }
+
+    void commandLineRunClosesWithFlagOne() {
+        configured();
+        writeFile(path("m.ovm"), "DEFINE %a\r\nSTART\r\n%a = 5\r\nMMOVE 10,20\r\nEND\r\n");
+        auto f = frame(path("m.ovm"), "1", true);
+        QVERIFY(f->startUp());
+        QTRY_VERIFY_WITH_TIMEOUT(!f->isVisible(), 5000);
+        QCOMPARE(desktop_.cursor().x, 10);
+        QVERIFY(!messages_.contains(u8q("マクロ実行終了")));
+        // The command-line path did not replace the configured one.
+        QCOMPARE(f->settings().exeMacro, std::string());
+    }
+
+    void commandLineRunStaysOpenWithFlagX() {
+        configured();
+        writeFile(path("m.ovm"), "START\r\nWAIT 1\r\nEND\r\n");
+        auto f = frame(path("m.ovm"), "x", true);
+        QVERIFY(f->startUp());
+        QTRY_VERIFY_WITH_TIMEOUT(messages_.contains(u8q("マクロ実行終了")), 5000);
+        QVERIFY(f->isVisible());
+        QCOMPARE(f->settings().autoFin, 0);
+        QVERIFY(f->action(ID_RUN)->isEnabled());
+    }
+
+    void runCommandsStayGreyDuringARun() {
+        configured("COMTIME=1\r\n");
+        auto f = frame();
+        QVERIFY(f->startUp());
+        MacroEditor* e = f->openEditor(0);
+        e->edit()->setPlainText("START\nWAIT 100000\nEND");
+        e->setModified(false);
+        f->compileEditor(e, 1);
+        QTRY_VERIFY(f->runningDialog() != nullptr);
+        for (int id : {ID_RUN, ID_CHECK, ID_DEBUGRUN, ID_STEP})
+            QVERIFY(!f->action(id)->isEnabled());
+        // Activation of the editor does not bring them back.
+        f->editorActivated(e);
+        QVERIFY(!f->action(ID_RUN)->isEnabled());
+        // The stop button: the UI never blocks; the end arrives by itself.
+        f->runningDialog()->stopButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(f->action(ID_RUN)->isEnabled(), 2000);
+        QVERIFY(messages_.contains(e->windowTitle() + u8q(" は中断されました")));
+        QVERIFY(f->runningDialog() == nullptr);
+    }
+
+    void shutdownDuringARunDoesNotHang() {
+        configured("COMTIME=1\r\n");
+        auto f = frame();
+        QVERIFY(f->startUp());
+        MacroEditor* e = f->openEditor(0);
+        e->edit()->setPlainText("START\nWAIT 100000\nEND");
+        f->compileEditor(e, 1);
+        QTRY_VERIFY(f->runningDialog() != nullptr);
+        QElapsedTimer t;
+        t.start();
+        f->close();
+        QVERIFY(t.elapsed() < 3000);
+        ProfileFile ini(path("Orvane.ini").toStdString());
+        QVERIFY(ini.has("SYSTEM", "WNXRPOS"));
+    }
+
+    void checkResultJumpsToTheLine() {
+        configured();
+        auto f = frame();
+        QVERIFY(f->startUp());
+        MacroEditor* e = f->openEditor(0);
+        e->edit()->setPlainText("START\nWAIT x\nEND");
+        e->setModified(false);
+        f->command(ID_CHECK);
+        QCOMPARE(messages_.last(), u8q("マクロ解析エラー発生\r\nエラーログを参照してください"));
+        CheckResultWindow* w = f->checkResult();
+        QVERIFY(w);
+        QStringList lines = w->edit()->toPlainText().split('\n');
+        QCOMPARE(lines.value(1), u8q("*2 Line Error(035) WAIT 構文エラー(パラメタ不正)"));
+        int line1 = 0;
+        QString name;
+        QVERIFY(errorLineTarget(lines, 1, line1, name));
+        QCOMPARE(line1, 2);
+        QCOMPARE(name, QStringLiteral("1 New Macro"));
+        QVERIFY(!errorLineTarget(lines, 0, line1, name));  // Compile-Start does nothing
+        QTextCursor c(w->edit()->document()->findBlockByNumber(1));
+        w->edit()->setTextCursor(c);
+        w->jumpToError();
+        QCOMPARE(f->activeEditor(), e);
+        QCOMPARE(e->edit()->textCursor().selectedText(), QStringLiteral("WAIT x\u2029"));
+    }
+
+    void settingsDialogChecks() {
+        configured();
+        auto f = frame();
+        QVERIFY(f->startUp());
+        SettingsDialog d(f.get(), f->settings(), f->ini());
+        d.interval()->setText("");
+        d.confirm();
+        QCOMPARE(messages_.last(), u8q("1以上を指定してください"));
+        QVERIFY(!d.result());
+        d.interval()->setText("250");
+        QVERIFY(!d.path()->isEnabled());
+        d.box(1058)->click();
+        QVERIFY(d.path()->isEnabled() && d.box(1059)->isEnabled());
+        d.confirm();
+        QCOMPARE(messages_.last(), u8q("自動実行マクロファイルが指定されていません"));
+        QCOMPARE(f->ini().readInt("SYSTEM", "COMTIME"), 250);  // written before the stop
+        d.path()->setText(path("none.ovm"));
+        d.confirm();
+        QCOMPARE(messages_.last(), u8q("指定されたマクロファイルが存在しません。"));
+        d.box(1058)->click();  // unchecked: a missing path is accepted
+        d.box(1057)->setChecked(true);
+        d.confirm();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(f->ini().readInt("SYSTEM", "SEXEERR"), 1);
+        QCOMPARE(QString::fromStdString(f->ini().readText("SYSTEM", "EXEMCRO")), path("none.ovm"));
+        QCOMPARE(f->settings().autoExe, 0);
+    }
+
+    void findAndReplace() {
+        QCOMPARE(findInText("abcABC", "BC", 0, false), 1);
+        QCOMPARE(findInText("abcABC", "BC", 0, true), 4);
+        QCOMPARE(findInText("abc", "x", 0, false), -1);
+        configured();
+        auto f = frame();
+        QVERIFY(f->startUp());
+        MacroEditor* e = f->openEditor(0);
+        e->edit()->setPlainText("WAIT 1\nwait 2\nWAIT 3");
+        f->command(ID_REPLACE);
+        auto* d = f->findChild<FindDialog*>();
+        QVERIFY(d);
+        d->what()->setText("WAIT");
+        d->with()->setText("MTAB");
+        d->matchCase()->setChecked(true);
+        QCOMPARE(d->replaceAll(), 2);
+        QCOMPARE(e->edit()->toPlainText(), QStringLiteral("MTAB 1\nwait 2\nMTAB 3"));
+        // Not found: the wrap question repeats until No.
+        d->what()->setText("zzz");
+        answer_ = QMessageBox::No;
+        QVERIFY(!d->findNext());
+        QCOMPARE(messages_.last(), u8q("ファイルの最後まで検索しました。先頭から探しますか？"));
+        // Destroying the editor clears the find target.
+        f->command(ID_CLOSEALL);
+        QTRY_VERIFY(f->findChild<FindDialog*>() == nullptr);
+    }
+};
+
+QTEST_MAIN(AppTest)
+#include "app_test.moc"
