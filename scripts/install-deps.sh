@@ -9,7 +9,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
   libx11-dev libxtst-dev libxi-dev
-  xvfb openbox xdotool x11-utils xinput
+  xvfb openbox xdotool x11-utils xinput imagemagick bc
+  qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
 )
 

@@ -1,19 +1,53 @@
 #!/usr/bin/env bash
-# Builds orvane and runs its main job on the bundled demo macro: the compile check and the
-# table dump.
+# Builds orvane and starts it. On a machine with an X display it opens the program there (any
+# arguments are passed on: a macro path and an exit flag). Without a display it starts a
+# private Xvfb with openbox, runs the bundled demo macro with the exit flag 1, takes a
+# screenshot while the macro runs, and reports what happened.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DORV_TESTS=OFF >/dev/null
-ninja -C build orvane-cli
-MACRO=${1:-examples/demo.ovm}
-work=$(mktemp -d)
-cp "$MACRO" "$work/"
-cd "$work"
-name=$(basename "$MACRO")
-echo "== orvane-cli check $name"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DORV_TESTS=OFF -DORV_BENCH=OFF >/dev/null
+ninja -C build orvane orvane-cli
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  exec build/app/orvane "$@"
+fi
+
+work=$(mktemp -d /tmp/orvane-demo.XXXXXX)
+disp=""
+for n in $(seq 90 140); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then disp=":$n"; break; fi
+done
+[ -n "$disp" ] || { echo "run.sh: no free display number" >&2; exit 1; }
+Xvfb "$disp" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+cleanup() { kill "$ob" "$xvfb" 2>/dev/null || true; }
+trap cleanup EXIT
+for _ in $(seq 50); do DISPLAY=$disp xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+mkdir -p "$work/openbox"
+printf '<?xml version="1.0"?>\n<openbox_config xmlns="http://openbox.org/3.4/rc"><keyboard/></openbox_config>\n' \
+  >"$work/openbox/rc.xml"
+DISPLAY=$disp openbox --config-file "$work/openbox/rc.xml" >"$work/openbox.log" 2>&1 &
+ob=$!
+sleep 0.5
+
+cp examples/demo.ovm "$work/"
+printf '[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=300\r\nSRCENDM=0\r\n' >"$work/Orvane.ini"
+echo "== orvane \"$work/demo.ovm\" 1   (display $disp, private Xvfb)"
+start=$(date +%s.%N)
+( cd "$work" && DISPLAY=$disp XDG_RUNTIME_DIR="$work" timeout 60 "$root/build/app/orvane" "$work/demo.ovm" 1 ) &
+app=$!
+sleep 2
+DISPLAY=$disp import -window root "$work/screenshot.png" 2>/dev/null || true
 status=0
-"$OLDPWD/build/orvane-cli" check "$name" || status=$?
-echo "== orvane-cli dump $name"
-"$OLDPWD/build/orvane-cli" dump "$name" || true
-echo "== comp.his written to $work/comp.his (exit status of the check: $status)"
+wait "$app" || status=$?
+end=$(date +%s.%N)
+echo "== orvane exited with status $status after $(echo "$end - $start" | bc) s"
+echo "== pointer now at: $(DISPLAY=$disp xdotool getmouselocation 2>/dev/null || echo unknown)"
+echo "== comp.his:"
+sed 's/\r$//' "$work/comp.his" | iconv -f CP932 -t UTF-8; echo
+echo "== Orvane.ini after the run:"
+sed 's/\r$//' "$work/Orvane.ini"
+[ -f "$work/screenshot.png" ] && echo "== screenshot taken during the run: $work/screenshot.png"
+exit "$status"
