@@ -22,6 +22,7 @@
 #include "app/codec.h"
 #include "app/dialogs.h"
 #include "app/gui_hosts.h"
+#include "app/hook_bridge.h"
 #include "app/ids.h"
 #include "app/macro_editor.h"
 #include "app/message.h"
@@ -78,6 +79,7 @@ MainFrame::MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock)
     recordBuffer_->setObjectName("2100");
     recordBuffer_->setGeometry(0, 400, 400, 400);
     recordBuffer_->hide();
+    hookAttach(this);
 
     timer_ = new QTimer(this);
     timer_->setInterval(1000);
@@ -365,6 +367,7 @@ void MainFrame::onRunStart() {
     runDialog_ = new RunningDialog(this, name, settings_.eMinWin == 1);
     runDialog_->setAttribute(Qt::WA_DeleteOnClose);
     runDialog_->show();
+    hookWatchEsc();
 }
 
 void MainFrame::onRunDialogClose() {
@@ -376,12 +379,15 @@ void MainFrame::onRunDialogClose() {
 }
 
 void MainFrame::stopButton() {
+    hookUnwatchEsc();
     stoppedByButton_ = true;
     executor_->requestStop();
 }
 
 void MainFrame::onRunEnd(int autoRun, int running) {
     executor_->join();
+    // After every end of a run the Esc watch goes, so that a later recording records keys.
+    hookUnwatchEsc();
     onRunDialogClose();
     if (shutDown_) return;
     QString name = runEditor_ ? runEditor_->windowTitle() : QString();
@@ -631,6 +637,8 @@ void MainFrame::shutdown() {
     ini_.writeInt(kSystem, "WNXRPOS", r.width());
     ini_.writeInt(kSystem, "WNYRPOS", r.height());
     onRunDialogClose();
+    // 5. Installed hooks are removed.
+    hookDetach();
 }
 
 }  // namespace orv::app

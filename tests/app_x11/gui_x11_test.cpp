@@ -72,4 +72,45 @@ TEST(OrvaneOnX11, CommandLineMacroActsAndTheProgramEnds) {
     EXPECT_NE(ini.find("WNXRPOS=500\r\n"), std::string::npos) << ini;
 }
 
+// Starts orvane in `dir` on the session's display with a macro and an exit flag.
+pid_t startOrvane(Session& s, const fs::path& dir, const std::string& macroCp932,
+                  const std::string& flag) {
+    writeBytes(dir / "Orvane.ini", "[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=20\r\nSRCENDM=0\r\n");
+    writeBytes(dir / "m.ovm", macroCp932);
+    std::string cmd = "cd '" + dir.string() + "' && chmod 700 . && exec env XDG_RUNTIME_DIR='" +
+                      dir.string() + "' '" + std::string(ORV_APP) + "' '" +
+                      (dir / "m.ovm").string() + "' " + flag;
+    return s.spawn({"sh", "-c", cmd}, "", (dir / "err.txt").string());
+}
+
+TEST(OrvaneOnX11, EscFromOutsideStopsTheRunButTheMacrosOwnEscDoesNot) {
+    Session s;
+    std::string why;
+    if (!s.start(why)) GTEST_SKIP() << why;
+
+    // The macro's own KEY ESC: the run goes on to its end and the program closes (flag 1).
+    fs::path own = fs::path(s.dir()) / "own";
+    fs::create_directories(own);
+    pid_t p1 = startOrvane(s, own, "START\r\nKEY ESC\r\nWAIT 300\r\nMMOVE 7,9\r\nEND\r\n", "1");
+    EXPECT_EQ(Session::wait(p1, 20000), 0) << readFile((own / "err.txt").string());
+
+    // Esc from another program (xdotool) while the run waits: the run stops; a stopped
+    // automatic run leaves the program open and shows nothing.
+    fs::path ext = fs::path(s.dir()) / "ext";
+    fs::create_directories(ext);
+    pid_t p2 = startOrvane(s, ext, "START\r\nWAIT 100000\r\nMMOVE 3,4\r\nEND\r\n", "1");
+    ASSERT_TRUE(waitUntil(
+        [&] { return s.run("xdotool search --name 'マクロ実行中' >/dev/null") == 0; }, 10000));
+    // The key goes to another window, so only the global watch can see it.
+    Target t;
+    ASSERT_TRUE(s.startTarget("other", 600, 500, 200, 150, t));
+    s.run("sleep 0.3; xdotool search --name '^other$' windowactivate --sync; xdotool key Escape");
+    EXPECT_TRUE(waitUntil(
+        [&] { return s.run("xdotool search --name 'マクロ実行中' >/dev/null") != 0; }, 5000));
+    EXPECT_EQ(Session::wait(p2, 500), -1);  // still open
+    s.run("xdotool getmouselocation > '" + (ext / "loc.txt").string() + "'");
+    EXPECT_EQ(readFile((ext / "loc.txt").string()).find("x:3 y:4"), std::string::npos);
+    Session::stop(p2);
+}
+
 }  // namespace
