@@ -38,6 +38,26 @@ const int kFileWindowGroup[] = {ID_SAVE, ID_SAVEAS,   ID_CLOSE,  ID_CASCADE,
 const int kEditRunGroup[] = {ID_SELECTALL, ID_FIND,     ID_REPLACE, ID_RUN,
                              ID_CHECK,     ID_DEBUGRUN, ID_STEP};
 const char* kNoTarget = "検索文書が選択されていません";
+// Items of parts of the program that are not built yet stay grey.
+bool notBuiltYet(int id) {
+    switch (id) {
+        case ID_TOOLBOX:
+        case ID_DEBUGRUN:
+        case ID_STEP:
+        case ID_STOPDEBUG:
+        case ID_NEXTLINE:
+        case ID_BREAKWIN:
+        case ID_VARWIN:
+        case ID_CONTINUE:
+        case ID_BREAKTOGGLE:
+        case ID_RECORD:
+        case ID_AUTOCLICK:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 MainFrame::MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock)
@@ -69,8 +89,6 @@ MainFrame::MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock)
     for (int id : {ID_CUT, ID_COPY, ID_PASTE, ID_CHECKRESULT, ID_BREAKWIN, ID_BREAKTOGGLE,
                    ID_VARWIN, ID_CONTINUE, ID_NEXTLINE, ID_STOPDEBUG})
         setEnabled(id, false);
-    // Parts of the program that are not built yet keep their items grey.
-    for (int id : {ID_TOOLBOX, ID_RECORD, ID_AUTOCLICK}) setEnabled(id, false);
     resize(640, 500);
     if (QScreen* sc = QGuiApplication::primaryScreen())
         move(sc->availableGeometry().center() - QPoint(320, 250));
@@ -127,6 +145,7 @@ QAction* MainFrame::addCommand(QMenu* menu, int id, const char* text, int fkey) 
     }
     connect(a, &QAction::triggered, this, [this, id] { command(id); });
     actions_[id] = a;
+    a->setEnabled(!notBuiltYet(id));
     return a;
 }
 
@@ -214,7 +233,7 @@ QAction* MainFrame::action(int id) const {
 }
 
 void MainFrame::setEnabled(int id, bool on) {
-    if (QAction* a = action(id)) a->setEnabled(on);
+    if (QAction* a = action(id)) a->setEnabled(on && !notBuiltYet(id));
 }
 
 void MainFrame::setFileWindowGroup(bool on) {

@@ -213,6 +213,37 @@ class AppTest : public QObject {
         QCOMPARE(messages_.last(), u8q("検索文書が選択されていません"));
     }
 
+    void laterPartsStayGrey() {
+        configured();
+        auto f = frame();
+        QVERIFY(f->startUp());
+        f->openEditor(0);
+        for (int id : {ID_TOOLBOX, ID_DEBUGRUN, ID_STEP, ID_STOPDEBUG, ID_NEXTLINE, ID_BREAKWIN,
+                       ID_VARWIN, ID_CONTINUE, ID_BREAKTOGGLE, ID_RECORD, ID_AUTOCLICK})
+            QVERIFY2(!f->action(id)->isEnabled(), qPrintable(QString::number(id)));
+        QVERIFY(f->action(ID_RUN)->isEnabled());
+    }
+
+    void configuredAutoRun() {
+        writeFile(path("auto.ovm"), "START\r\nMMOVE 33,44\r\nEND\r\n");
+        configured("AUTOEXE=1\r\nAUTOFIN=0\r\nEXEMCRO=" + path("auto.ovm").toUtf8() + "\r\n");
+        auto f = frame();
+        QVERIFY(f->startUp());
+        QTRY_VERIFY_WITH_TIMEOUT(messages_.contains(u8q("マクロ実行終了")), 5000);
+        QCOMPARE(desktop_.cursor().x, 33);
+        QVERIFY(f->isVisible());
+        QCOMPARE(f->activeEditor()->windowTitle(), path("auto.ovm"));
+    }
+
+    void configuredAutoRunMissingFile() {
+        configured("AUTOEXE=1\r\nAUTOFIN=1\r\nEXEMCRO=/no/such.ovm\r\n");
+        auto f = frame();
+        QVERIFY(f->startUp());
+        QCOMPARE(messages_.last(), u8q("指定されたマクロファイルが存在しません。"));
+        QCOMPARE(f->settings().autoFin, 0);  // the program will not close itself
+        QCOMPARE(f->openEditors(), 0);
+    }
+
     void editorFileSizesAndExactBytes() {
         configured();
         auto f = frame();
