@@ -1,0 +1,362 @@
+#include "executor/executor.h"
+
+#include <chrono>
+#include <system_error>
+#include <vector>
+
+#include "lang/text.h"
+
+namespace orv {
+
+namespace {
+constexpr int kStopSlice = 50;  // longest stretch a wait sleeps without looking at `running`
+}
+
+Executor::Executor(Tables& tables, Desktop& desktop, Clock& clock, RunHost& host)
+    : t_(tables), host_(host), rx_(tables, files_, desktop, clock, host, settings_) {}
+
+Executor::~Executor() {
+    requestStop();
+    join();
+    files_.closeAll();
+}
+
+bool Executor::workerActive() const {
+    return worker_.joinable() && rec_.threadStarted.load() != 0;
+}
+
+void Executor::compiled(int storedMode) {
+    if (worker_.joinable()) {
+        std::unique_lock<std::mutex> lock(mu_);
+        if (!workerDone_) return;
+    }
+    join();
+    rec_.mode = storedMode;
+    files_.closeAll();
+    rx_.invalidate();
+}
+
+void Executor::requestStop() {
+    std::lock_guard<std::mutex> lock(mu_);
+    rec_.running = 0;
+    cv_.notify_all();
+}
+
+void Executor::join() {
+    if (worker_.joinable()) worker_.join();
+}
+
+void Executor::sleepInterruptible(int ms) {
+    if (ms <= 0) return;
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    std::unique_lock<std::mutex> lock(mu_);
+    while (rec_.running.load() != 0) {
+        auto now = std::chrono::steady_clock::now();
+        if (now >= until) break;
+        auto slice = std::chrono::milliseconds(kStopSlice);
+        auto wake = until - now < slice ? until : now + slice;
+        cv_.wait_until(lock, wake);
+    }
+}
+
+bool Executor::startWorker() {
+    {
+        // Never a second worker beside a running one.
+        std::lock_guard<std::mutex> lock(mu_);
+        if (!workerDone_) return false;
+    }
+    join();
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        startSignalled_ = false;
+        workerDone_ = false;
+    }
+    try {
+        worker_ = std::thread([this] { workerProc(); });
+    } catch (const std::system_error&) {
+        std::lock_guard<std::mutex> lock(mu_);
+        workerDone_ = true;
+        rec_.running = 0;
+        rec_.mode = MODE_IDLE;
+        return false;
+    }
+    std::unique_lock<std::mutex> lock(mu_);
+    cv_.wait(lock, [this] { return startSignalled_ || workerDone_; });
+    return true;
+}
+
+bool Executor::startRun(int type) {
+    files_.closeAll();
+    switch (type) {
+        case MODE_RUN:
+        case MODE_AUTO: {
+            host_.setRunCommands(false);
+            host_.setRecordEnabled(false);
+            rec_.mode = type;
+            rec_.running = 1;
+            rec_.threadStarted = 0;
+            rec_.skipBreakLine = 0;
+            rec_.autoRun = type == MODE_AUTO ? 1 : 0;
+            if (!startWorker()) {
+                host_.setRunCommands(true);
+                host_.setRecordEnabled(true);
+                return false;
+            }
+            if (settings_.minimizeWhileRunning) host_.minimizeOwner();
+            return true;
+        }
+        case MODE_DEBUG: {
+            host_.setRunCommands(false);
+            host_.setRecordEnabled(false);
+            host_.openBreakpoints();
+            rec_.mode = MODE_DEBUG;
+            rec_.running = 1;
+            rec_.threadStarted = 0;
+            rec_.skipBreakLine = 0;
+            rec_.autoRun = 0;
+            rec_.currentRow = 0;
+            if (!startWorker()) {
+                host_.setRunCommands(true);
+                host_.setRecordEnabled(true);
+                return false;
+            }
+            return true;
+        }
+        case MODE_STEP: {
+            host_.setRunCommands(false);
+            host_.setDebugGroup(true);
+            host_.setRecordEnabled(false);
+            rec_.mode = MODE_STEP;
+            rec_.autoRun = 0;
+            host_.openBreakpoints();
+            host_.openVariables();
+            executeNextLine(0);
+            return true;
+        }
+        default:
+            rec_.mode = MODE_IDLE;
+            rec_.autoRun = 0;
+            return true;
+    }
+}
+
+void Executor::workerProc() {
+    rec_.threadStarted = 1;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        startSignalled_ = true;
+        cv_.notify_all();
+    }
+    host_.runStarted();
+    bool ok = runLoop();
+    if (rec_.running.load()) host_.runDialogClose();
+    if (rec_.mode.load() == MODE_DEBUG && rec_.currentRow.load() != -1 && rec_.running.load()) {
+        host_.openVariables();
+        host_.setDebugGroup(true);
+        rec_.mode = MODE_STEP;
+    } else {
+        host_.setDebugGroup(false);
+    }
+    bool over = rec_.currentRow.load() == -1 || rec_.running.load() == 0;
+    if (over) {
+        rec_.mode = MODE_IDLE;
+        host_.setRecordEnabled(true);
+        host_.restoreFrame();
+    }
+    if (!ok) {
+        host_.messageBox(sj("中断-ﾌﾟﾚｲｸﾎﾟｲﾝﾄ"));
+        host_.focusMacro();
+    }
+    rec_.threadStarted = 0;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        workerDone_ = true;
+        cv_.notify_all();
+    }
+    // Posted last, so that a receiver may join the thread at once.
+    if (over) host_.runEnded(rec_.autoRun.load(), rec_.running.load());
+}
+
+bool Executor::runLoop() {
+    rec_.inLoop = 1;
+    int lastLine = -2;  // no line yet; -1 is "-"
+    int stopLine = -1;
+    bool stopLineSet = false;
+    host_.setRunGroup(false);
+    const std::string title = rec_.macroTitle;
+    rx_.prepare();
+    rx_.setSleeper([this](int ms) { sleepInterruptible(ms); });
+    rx_.setCancel([this] { return rec_.running.load() == 0; });
+    int n = rx_.rowCount();
+    int mode = rec_.mode.load();
+    int row = (mode == MODE_RUN || mode == MODE_AUTO) ? (n > 0 ? 0 : -1) : rec_.currentRow.load();
+    if (row >= n) row = -1;
+    if (row < 0) rec_.currentRow = -1;
+    bool breakStop = false;
+    const int interval = settings_.comTime > 0 ? settings_.comTime : 0;
+    while (row >= 0 && rec_.running.load(std::memory_order_relaxed)) {
+        const bool dash = rx_.lineIsDash(row);
+        const int line = rx_.lineOf(row);
+        const bool newLine = !dash && line != lastLine;
+        if (newLine) host_.showLine(line);
+        if (mode == MODE_DEBUG) {
+            if (rec_.skipBreakLine.load()) {
+                int l = dash ? 0 : line;
+                if (!stopLineSet) {
+                    if (!dash) {
+                        stopLine = line;
+                        stopLineSet = true;
+                    }
+                } else if (l != stopLine) {
+                    rec_.skipBreakLine = 0;
+                }
+            }
+            if (!rec_.skipBreakLine.load() && !dash && rec_.running.load() &&
+                host_.breakpointHit(title, line + 1)) {
+                rec_.currentRow = row;
+                breakStop = true;
+                break;
+            }
+        }
+        if (!rec_.running.load(std::memory_order_relaxed)) {
+            rec_.currentRow = row;
+            break;
+        }
+        int next = rx_.execute(row);
+        if (next < 0 || next >= n) next = -1;
+        rec_.currentRow.store(next, std::memory_order_relaxed);
+        if (newLine) {
+            lastLine = line;
+            if (rec_.running.load(std::memory_order_relaxed)) {
+                if (onInterval) onInterval(interval);
+                if (interval > 0) sleepInterruptible(interval);
+            }
+        }
+        row = next;
+    }
+    rx_.flush();
+    if (rec_.currentRow.load() == -1) {
+        if (rec_.running.load()) host_.caretToEnd();
+        files_.closeAll();
+    } else if (!rec_.running.load()) {
+        files_.closeAll();
+    }
+    host_.setRunGroup(true);
+    rec_.inLoop = 0;
+    return !(mode == MODE_DEBUG && breakStop);
+}
+
+void Executor::endDebugging() {
+    host_.caretToEnd();
+    rec_.mode = MODE_IDLE;
+    host_.closeVariables();
+    host_.setDebugGroup(false);
+    host_.setRecordEnabled(true);
+    host_.setRunCommands(true);
+}
+
+void Executor::executeNextLine(int flag) {
+    if (worker_.joinable()) {
+        std::unique_lock<std::mutex> lock(mu_);
+        if (!workerDone_) return;  // never step beside a running worker
+    }
+    join();
+    if (flag == 0) {
+        host_.setRunGroup(false);
+        rx_.prepare();
+        rec_.currentRow = rx_.rowCount() > 0 ? 0 : -1;
+    } else {
+        host_.clearBreakpointHot();
+        if (!rx_.prepared()) rx_.prepare();
+    }
+    if (host_.macroModified()) {
+        rec_.currentRow = -1;
+        endDebugging();
+        host_.setRunGroup(true);
+        files_.closeAll();
+        if (host_.askYesNo(sj("マクロが変更されました。先頭行から再度実行しますか？")))
+            host_.postCommand(40029);
+        return;
+    }
+    int row = rec_.currentRow.load();
+    int n = rx_.rowCount();
+    if (row >= 0 && row < n && !rx_.lineIsDash(row)) host_.showLine(rx_.lineOf(row));
+    if (flag == 1) {
+        // Step mode runs on this thread: a WAIT sleeps in full, there is no stop button.
+        rx_.setSleeper([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
+        rx_.setCancel([] { return false; });
+        const bool startDash = rx_.lineIsDash(row);
+        const int startLine = rx_.lineOf(row);
+        std::vector<char> seen(static_cast<std::size_t>(n > 0 ? n : 1), 0);
+        int next = -1;
+        if (row >= 0 && row < n) {
+            for (;;) {
+                seen[static_cast<std::size_t>(row)] = 1;
+                next = rx_.execute(row);
+                if (next < 0 || next >= n) {
+                    next = -1;
+                    break;
+                }
+                bool sameLine = rx_.lineIsDash(next) ||
+                                (!startDash && rx_.lineOf(next) == startLine) || startDash;
+                if (startDash) sameLine = rx_.lineIsDash(next);
+                // A row met twice in one step ends the step (a loop within one line).
+                if (!sameLine || seen[static_cast<std::size_t>(next)]) break;
+                row = next;
+            }
+        }
+        rx_.flush();
+        host_.refreshVariables();
+        rec_.currentRow = next;
+        if (next == -1) {
+            endDebugging();
+            host_.setRunGroup(true);
+            files_.closeAll();
+        }
+    }
+    host_.focusMacro();
+}
+
+bool Executor::continueDebug() {
+    host_.clearBreakpointHot();
+    if (host_.macroModified()) {
+        if (host_.askYesNo(sj("マクロが変更されました。先頭行から再度実行しますか？")))
+            host_.postCommand(40028);
+        else
+            host_.postCommand(40030);
+        return false;
+    }
+    if (worker_.joinable()) {
+        std::unique_lock<std::mutex> lock(mu_);
+        if (!workerDone_) return false;
+    }
+    rec_.mode = MODE_DEBUG;
+    host_.setRunCommands(false);
+    host_.openBreakpoints();
+    host_.closeVariables();
+    rec_.running = 1;
+    rec_.threadStarted = 0;
+    rec_.skipBreakLine = 1;
+    return startWorker();
+}
+
+void Executor::stopDebug() {
+    bool workerRuns = false;
+    if (worker_.joinable()) {
+        std::unique_lock<std::mutex> lock(mu_);
+        workerRuns = !workerDone_;
+    }
+    if (workerRuns) {
+        // The worker closes the files itself when it sees the stop.
+        requestStop();
+    }
+    rec_.mode = MODE_IDLE;
+    host_.closeVariables();
+    host_.setRecordEnabled(true);
+    host_.setRunCommands(true);
+    host_.setDebugGroup(false);
+    host_.clearBreakpointHot();
+    if (!workerRuns) files_.closeAll();
+}
+
+}  // namespace orv

@@ -1,0 +1,76 @@
+// Run control: starts a run on a worker thread (run, debug run, automatic run),
+// steps line by line on the calling thread, continues and stops debugging, and
+// ends runs on request. One Executor exists per program; it owns the run
+// record, the open-file table and the row executor.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "executor/open_files.h"
+#include "executor/row_executor.h"
+#include "executor/run_host.h"
+#include "executor/run_record.h"
+#include "lang/tables.h"
+#include "platform/clock.h"
+#include "platform/desktop.h"
+
+namespace orv {
+
+class Executor {
+  public:
+    Executor(Tables& tables, Desktop& desktop, Clock& clock, RunHost& host);
+    ~Executor();
+    Executor(const Executor&) = delete;
+    Executor& operator=(const Executor&) = delete;
+
+    RunRecord& record() { return rec_; }
+    RunSettings& settings() { return settings_; }
+    OpenFiles& files() { return files_; }
+
+    // After every compile (failed or not): store the mode and empty the open-file table,
+    // closing any handle still open. Ignored while a worker runs.
+    void compiled(int storedMode);
+    // Starts a compiled program: 1 run, 5 automatic run, 3 debug run, 4 step, 2 nothing.
+    // For 1, 3 and 5 returns once the worker has signalled its start; false when the worker
+    // could not be started (the mode is then 0).
+    bool startRun(int type);
+    // Step mode: flag 0 positions on the first row, flag 1 executes the current source line.
+    void executeNextLine(int flag);
+    // Continue (mode 4): runs on from the current row as a debug run.
+    bool continueDebug();
+    // Stop debugging: leaves modes 3 and 4.
+    void stopDebug();
+    // The stop button: clears `running` and wakes any wait; never sleeps.
+    void requestStop();
+    // Waits for the worker thread to end and joins it (no-op when none runs).
+    void join();
+    bool workerActive() const;
+
+    // Called with COMTIME each time the run loop spends the command interval (before it
+    // waits); for observers such as tests.
+    std::function<void(int ms)> onInterval;
+
+  private:
+    bool startWorker();
+    void workerProc();
+    bool runLoop();
+    void sleepInterruptible(int ms);
+    void endDebugging();
+
+    Tables& t_;
+    RunHost& host_;
+    RunRecord rec_;
+    RunSettings settings_;
+    OpenFiles files_;
+    RowExecutor rx_;
+    std::thread worker_;
+    std::mutex mu_;
+    std::condition_variable cv_;
+    bool startSignalled_ = false;
+    bool workerDone_ = true;
+};
+
+}  // namespace orv

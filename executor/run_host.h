@@ -1,0 +1,80 @@
+// What the executor does to windows. The CLI implements this now; the GUI
+// implements it with blocking queued calls where the worker "sends" and queued
+// calls where it "posts". Calls marked (worker) may come from the worker thread.
+// All texts are CP932.
+#pragma once
+
+#include <string>
+
+namespace orv {
+
+class RunHost {
+  public:
+    virtual ~RunHost() = default;
+
+    // (worker) UM_RUNSTART: create the running dialog.
+    virtual void runStarted() {}
+    // (worker) UM_RUNDLGCLOSE: destroy the running dialog.
+    virtual void runDialogClose() {}
+    // (worker, posted) UM_RUNEND: the run is over. `running` is 1 when the macro ended by
+    // itself (END, last row or error), 0 when it was stopped. It is the worker's last call;
+    // the receiver joins the worker (Executor::join) on its own thread, never inside this call.
+    virtual void runEnded(int autoRun, int running) {
+        (void)autoRun;
+        (void)running;
+    }
+
+    // (worker) Scroll the editor to the 0-based source line and select it with its line break.
+    virtual void showLine(int line0) { (void)line0; }
+    // (worker) Put the editor's caret at the end of its text.
+    virtual void caretToEnd() {}
+    // True when the editor's text was modified since the compile.
+    virtual bool macroModified() { return false; }
+
+    // (worker) The breakpoint test: true when the breakpoint list holds an item for this
+    // file title and 1-based line. On a match the host shows the breakpoints window on top
+    // and marks the item as the hot item.
+    virtual bool breakpointHit(const std::string& title, int line1) {
+        (void)title;
+        (void)line1;
+        return false;
+    }
+    virtual void clearBreakpointHot() {}
+    // Open the breakpoints window when it is not open (WM_COMMAND 40032).
+    virtual void openBreakpoints() {}
+    // (worker) Open the variables window (WM_COMMAND 40033); close it.
+    virtual void openVariables() {}
+    virtual void closeVariables() {}
+    // UM_VALREFRESH: the variables window re-reads the values.
+    virtual void refreshVariables() {}
+
+    // Menu groups. Run group: 40011, 40012, 40013, 40023, 40025, 40028, 40029.
+    virtual void setRunGroup(bool enabled) { (void)enabled; }
+    // Debug group (UM_DEBUGMENU): 40031, 40034, 40030.
+    virtual void setDebugGroup(bool enabled) { (void)enabled; }
+    // 40023, 40028, 40029.
+    virtual void setRunCommands(bool enabled) { (void)enabled; }
+    // The record command 40037.
+    virtual void setRecordEnabled(bool enabled) { (void)enabled; }
+
+    // Minimise the owner window (EMINWIN 1) when it is not minimised.
+    virtual void minimizeOwner() {}
+    // (worker) Restore the frame if minimised and bring it to the foreground.
+    virtual void restoreFrame() {}
+    // Bring the owner to the foreground and give the keyboard focus to the macro window.
+    virtual void focusMacro() {}
+
+    // (worker) A run-time error of the macro: message box, caption "Orvane", error icon.
+    virtual void runtimeError(const std::string& message) = 0;
+    // (worker) An information box, caption "Orvane", OK button.
+    virtual void messageBox(const std::string& text) { (void)text; }
+    // A Yes/No question, caption "Orvane"; true for Yes.
+    virtual bool askYesNo(const std::string& text) {
+        (void)text;
+        return false;
+    }
+    // Post a frame command (40028 debug run, 40029 step, 40030 stop debugging).
+    virtual void postCommand(int id) { (void)id; }
+};
+
+}  // namespace orv
