@@ -1,0 +1,342 @@
+// The X11 backend through the Desktop seam, on the private display, checked with xdotool,
+// xwininfo, xprop and the target's log; bad input included.
+// gtest first: Xlib's macros (None, Bool) would break its headers.
+#include <gtest/gtest.h>
+// Then the rest.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "lang/text.h"
+#include "platform/x11/x11_desktop.h"
+#include "tests/desktop_x11/x11_env.h"
+
+namespace {
+
+using namespace orvtest;
+
+std::unique_ptr<orv::X11Desktop> connect() {
+    std::string message;
+    auto d = orv::X11Desktop::connect("", message);
+    EXPECT_TRUE(d) << message;
+    return d;
+}
+
+const orv::WindowInfo* findId(const std::vector<orv::WindowInfo>& ws, unsigned long id) {
+    for (const auto& w : ws)
+        if (w.id == id) return &w;
+    return nullptr;
+}
+
+int indexOf(const std::vector<orv::WindowInfo>& ws, unsigned long id) {
+    for (std::size_t i = 0; i < ws.size(); ++i)
+        if (ws[i].id == id) return static_cast<int>(i);
+    return -1;
+}
+
+// The key lines of the target's log (without focus or configure lines).
+std::vector<std::string> keyLines(const Target& t) {
+    return t.linesWith("key ");
+}
+
+// The keysym names of the key lines, as "down NAME" / "up NAME".
+std::vector<std::string> keyEvents(const Target& t) {
+    std::vector<std::string> out;
+    for (const std::string& l : keyLines(t)) {
+        // key down KEYCODE NAME
+        std::size_t a = l.find(' '), b = l.find(' ', a + 1), c = l.find(' ', b + 1);
+        out.push_back(l.substr(a + 1, b - a - 1) + " " + l.substr(c + 1));
+    }
+    return out;
+}
+
+TEST(X11Desktop, ConnectingToAMissingDisplayGivesAClearMessage) {
+    std::string message;
+    auto d = orv::X11Desktop::connect(":987", message);
+    EXPECT_FALSE(d);
+    EXPECT_NE(message.find(":987"), std::string::npos) << message;
+}
+
+TEST(X11Desktop, CursorMovesAsTheObserverSeesIt) {
+    auto d = connect();
+    ASSERT_TRUE(d);
+    struct Case {
+        int x, y, wantX, wantY;
+    } cases[] = {
+        {100, 200, 100, 200},
+        {0, 0, 0, 0},
+        {1279, 1023, 1279, 1023},
+        // Huge and negative coordinates end at the edge of the screen.
+        {INT_MAX, INT_MIN, 1279, 0},
+        {-5, 40000, 0, 1023},
+    };
+    for (const Case& c : cases) {
+        d->setCursor(c.x, c.y);
+        orv::Point p = d->cursor();
+        EXPECT_EQ(p.x, c.wantX);
+        EXPECT_EQ(p.y, c.wantY);
+        int ox = -1, oy = -1;
+        ASSERT_TRUE(observedPointer(ox, oy));
+        EXPECT_EQ(ox, c.wantX);
+        EXPECT_EQ(oy, c.wantY);
+    }
+}
+
+TEST(X11Desktop, WindowsAreListedTopmostFirstWithTitleClassPidAndFrame) {
+    Target a, b;
+    ASSERT_TRUE(a.start("orv list A", 50, 60, 300, 200));
+    ASSERT_TRUE(b.start("orv 一覧 ＢＢ", 400, 300, 250, 150));
+    auto d = connect();
+    ASSERT_TRUE(d);
+    EXPECT_TRUE(d->hasWindowManager());
+    auto ws = d->windows();
+    int ia = indexOf(ws, a.window), ib = indexOf(ws, b.window);
+    ASSERT_GE(ia, 0);
+    ASSERT_GE(ib, 0);
+    EXPECT_LT(ib, ia) << "the newer window is on top";
+    const orv::WindowInfo& wb = ws[static_cast<std::size_t>(ib)];
+    EXPECT_EQ(wb.title, orv::sj("orv 一覧 ＢＢ"));
+    EXPECT_EQ(wb.className, "OrvTarget");
+    EXPECT_EQ(wb.pid, b.pid);
+    for (const Target* t : {&a, &b}) {
+        Rect r;
+        ASSERT_TRUE(observedOuter(t->window, r));
+        const orv::WindowInfo* w = findId(ws, t->window);
+        ASSERT_TRUE(w);
+        EXPECT_EQ(w->left, r.left);
+        EXPECT_EQ(w->top, r.top);
+        EXPECT_EQ(w->width, r.width);
+        EXPECT_EQ(w->height, r.height);
+    }
+    // Activating the lower one raises it to the top of the list.
+    d->activate(a.window);
+    EXPECT_TRUE(eventually([&] { return observedActive() == a.window; }));
+    EXPECT_TRUE(eventually([&] {
+        auto now = d->windows();
+        return indexOf(now, a.window) >= 0 && indexOf(now, a.window) < indexOf(now, b.window);
+    }));
+}
+
+TEST(X11Desktop, TitlesOutsideCp932AreMarkedSoThatTheyNeverMatch) {
+    struct Case {
+        const char* title;  // as the window sets it
+        const char* shown;  // the readable part of what the enumeration reports
+    } cases[] = {
+        {"orv \xF0\x9F\x98\x80 smile", "orv ? smile"},  // U+1F600: no CP932 form
+        {"orv \xFF bad", "orv ? bad"},                  // not UTF-8 at all
+    };
+    for (const Case& c : cases) {
+        Target t;
+        ASSERT_TRUE(t.start(c.title, 80, 80, 200, 120));
+        auto d = connect();
+        ASSERT_TRUE(d);
+        auto ws = d->windows();
+        const orv::WindowInfo* w = findId(ws, t.window);
+        ASSERT_TRUE(w);
+        ASSERT_FALSE(w->title.empty());
+        EXPECT_EQ(w->title.back(), '\0') << c.title;
+        EXPECT_EQ(w->title.substr(0, w->title.size() - 1), c.shown);
+    }
+}
+
+TEST(X11Desktop, LongTitlesAreCutAt255BytesOnACharacterBoundary) {
+    std::string title;
+    for (int i = 0; i < 200; ++i) title += "あ";  // 2 bytes each in CP932
+    Target t;
+    ASSERT_TRUE(t.start(title, 90, 90, 200, 120));
+    auto d = connect();
+    ASSERT_TRUE(d);
+    auto ws = d->windows();
+    const orv::WindowInfo* w = findId(ws, t.window);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->title.size(), 254u);
+    EXPECT_TRUE(orv::isValidCp932(w->title));
+}
+
+TEST(X11Desktop, KeysArriveByVirtualKeyIncludingKeysymsMissingFromTheKeymap) {
+    Target t;
+    ASSERT_TRUE(t.start("orv keys", 100, 100, 300, 200));
+    Display* probe = XOpenDisplay(nullptr);
+    ASSERT_TRUE(probe);
+    const bool f20Mapped = XKeysymToKeycode(probe, XK_F20) != 0;
+    {
+        auto d = connect();
+        ASSERT_TRUE(d);
+        d->activate(t.window);
+        ASSERT_TRUE(t.waitLine("focus in"));
+        // 7 and 255 have no key: nothing is sent for them.
+        for (int vk : {7, 131 /* F20 */, 255, 108 /* KP_Separator */, int{'Z'}}) {
+            d->key(vk, true);
+            d->key(vk, false);
+        }
+        ASSERT_TRUE(eventually([&] { return keyLines(t).size() >= 6; }));
+        sleepMs(100);
+        EXPECT_EQ(keyEvents(t), (std::vector<std::string>{"down F20", "up F20", "down KP_Separator",
+                                                          "up KP_Separator", "down z", "up z"}));
+    }
+    // The lent keycodes are given back when the desktop is closed.
+    XSync(probe, False);
+    XEvent e;
+    while (XCheckTypedEvent(probe, MappingNotify, &e)) XRefreshKeyboardMapping(&e.xmapping);
+    EXPECT_EQ(XKeysymToKeycode(probe, XK_F20) != 0, f20Mapped);
+    XCloseDisplay(probe);
+}
+
+TEST(X11Desktop, ActionsOnAVanishedWindowChangeNothingAndAreNotFatal) {
+    Target t;
+    ASSERT_TRUE(t.start("orv vanishing", 120, 120, 200, 120));
+    unsigned long id = t.window;
+    auto d = connect();
+    ASSERT_TRUE(d);
+    d->setSettleTimeout(100);
+    t.stop();
+    ASSERT_TRUE(eventually([&] { return !findId(d->windows(), id); }));
+    d->activate(id);
+    d->requestClose(id);
+    d->moveWindow(id, 10, 10);
+    d->resizeWindow(id, 100, 100);
+    d->activate(0x7FFFFFF);
+    d->moveWindow(0x7FFFFFF, 1, 1);
+    d->sync();
+    EXPECT_EQ(findId(d->windows(), id), nullptr);
+    // Still usable afterwards.
+    d->setCursor(33, 44);
+    EXPECT_EQ(d->cursor().x, 33);
+}
+
+TEST(X11Desktop, EnumeratingWhileWindowsDisappearLeavesThemOut) {
+    std::vector<Target> ts(4);
+    for (std::size_t i = 0; i < ts.size(); ++i)
+        ASSERT_TRUE(ts[i].start("orv churn", 30 + 20 * static_cast<int>(i), 30, 150, 100));
+    auto d = connect();
+    ASSERT_TRUE(d);
+    for (Target& t : ts) kill(t.pid, SIGKILL);
+    // Every list taken while they go is consistent: each entry still has its geometry.
+    for (int i = 0; i < 200; ++i) {
+        for (const auto& w : d->windows()) EXPECT_GT(w.width, 0);
+    }
+    for (Target& t : ts) t.stop();
+    EXPECT_TRUE(eventually([&] {
+        for (const auto& w : d->windows())
+            if (w.title == "orv churn") return false;
+        return true;
+    }));
+}
+
+TEST(X11Desktop, MoveAndResizeSetTheOuterFrame) {
+    Target t;
+    ASSERT_TRUE(t.start("orv frame", 200, 200, 300, 200));
+    auto d = connect();
+    ASSERT_TRUE(d);
+    struct Case {
+        bool move;
+        int a, b;
+    } cases[] = {
+        {true, 10, 20},   {false, 400, 300}, {true, 10, 20},  // the same move again
+        {true, 300, 100}, {true, 10, 20},    {false, 1, 1},   // the smallest size
+        {true, -40, -30},  // partly off the screen: the window manager may hold it back
+    };
+    for (const Case& c : cases) {
+        if (c.move)
+            d->moveWindow(t.window, c.a, c.b);
+        else
+            d->resizeWindow(t.window, c.a, c.b);
+        Rect r;
+        ASSERT_TRUE(observedOuter(t.window, r));
+        if (c.move && c.a < 0) {
+            EXPECT_LE(r.left, 0);
+            EXPECT_LE(r.top, 0);
+        } else if (c.move) {
+            EXPECT_EQ(r.left, c.a);
+            EXPECT_EQ(r.top, c.b);
+        } else if (c.a > 50) {
+            EXPECT_EQ(r.width, c.a);
+            EXPECT_EQ(r.height, c.b);
+        } else {
+            EXPECT_GT(r.width, 0);  // no smaller than the frame allows; never an error
+        }
+        auto ws = d->windows();
+        const orv::WindowInfo* w = findId(ws, t.window);
+        ASSERT_TRUE(w);
+        EXPECT_EQ(w->left, r.left);
+        EXPECT_EQ(w->top, r.top);
+        EXPECT_EQ(w->width, r.width);
+        EXPECT_EQ(w->height, r.height);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A second display without a window manager, for the duration of one test; DISPLAY points at
+// it meanwhile so that the target and the observers use it.
+class BareDisplay {
+  public:
+    bool start(std::string& message) {
+        saved_ = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+        pid_ = orvtest::startXvfb(orvtest::X11Bench::get().tmp() + "/bare.log", display_, message);
+        if (pid_ < 0) return false;
+        setenv("DISPLAY", display_.c_str(), 1);
+        return true;
+    }
+    ~BareDisplay() {
+        setenv("DISPLAY", saved_.c_str(), 1);
+        orvtest::stopProcess(pid_);
+    }
+    const std::string& name() const { return display_; }
+
+  private:
+    pid_t pid_ = -1;
+    std::string display_, saved_;
+};
+
+TEST(X11Desktop, WithoutAWindowManagerTheRootsChildrenAreDrivenDirectly) {
+    BareDisplay bare;
+    std::string message;
+    ASSERT_TRUE(bare.start(message)) << message;
+    Target low, high;
+    ASSERT_TRUE(low.start("orv bare low", 10, 20, 200, 100, false));
+    ASSERT_TRUE(high.start("orv bare high", 300, 200, 250, 150, false));
+    auto d = connect();
+    ASSERT_TRUE(d);
+    EXPECT_FALSE(d->hasWindowManager());
+    auto ws = d->windows();
+    int il = indexOf(ws, low.window), ih = indexOf(ws, high.window);
+    ASSERT_GE(il, 0);
+    ASSERT_GE(ih, 0);
+    EXPECT_LT(ih, il);
+    EXPECT_EQ(ws[static_cast<std::size_t>(il)].left, 10);
+    EXPECT_EQ(ws[static_cast<std::size_t>(il)].top, 20);
+    EXPECT_EQ(ws[static_cast<std::size_t>(il)].width, 200);
+    EXPECT_EQ(ws[static_cast<std::size_t>(il)].height, 100);
+    EXPECT_EQ(ws[static_cast<std::size_t>(ih)].title, "orv bare high");
+
+    d->activate(low.window);  // raise and focus
+    EXPECT_TRUE(low.waitLine("focus in"));
+    ws = d->windows();
+    EXPECT_LT(indexOf(ws, low.window), indexOf(ws, high.window));
+
+    d->moveWindow(high.window, 40, 50);
+    d->resizeWindow(high.window, 120, 80);
+    std::string info;
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", high.window);
+    ASSERT_EQ(run({"xwininfo", "-id", id}, &info), 0);
+    EXPECT_NE(info.find("Absolute upper-left X:  40"), std::string::npos) << info;
+    EXPECT_NE(info.find("Absolute upper-left Y:  50"), std::string::npos) << info;
+    EXPECT_NE(info.find("Width: 120"), std::string::npos) << info;
+    EXPECT_NE(info.find("Height: 80"), std::string::npos) << info;
+
+    d->requestClose(high.window);  // WM_DELETE_WINDOW straight to the client
+    EXPECT_TRUE(high.waitLine("close"));
+}
+
+}  // namespace
