@@ -4,7 +4,8 @@
 // thread against the desktop named by --desktop; without it, the X11 desktop when a display
 // can be opened (and none of --windows, --cursor, --trace is given), the virtual one otherwise.
 // Exit codes: 0 normal end, 1 compile failure, 2 bad command line or input (no display for
-// --desktop x11 included), 3 run-time error, 4 stopped by SIGINT.
+// --desktop x11 included), 3 run-time error, 4 stopped by SIGINT (or, on the real desktop,
+// by Esc released by anything but the macro itself).
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -28,6 +29,9 @@
 #include "platform/clock.h"
 #include "platform/profile.h"
 #include "platform/virtual/virtual_desktop.h"
+#ifdef ORV_HAVE_HOOK
+#include "hook/orvhook.h"
+#endif
 #ifdef ORV_HAVE_X11
 #include <cstdlib>
 
@@ -178,6 +182,31 @@ class RunCompileHost : public CliCompileHost {
 };
 
 }  // namespace
+
+#ifdef ORV_HAVE_HOOK
+namespace {
+// Esc released by anything but the macro itself stops a run on the real desktop, as the
+// running dialog's stop button does.
+struct EscWatch {
+    Executor* ex = nullptr;
+    std::atomic<bool>* stopped = nullptr;
+};
+EscWatch g_escWatch;
+constexpr int kRunNotifyId = 117;
+
+void onHookDelivery(void*, const OrvHookDelivery* d) {
+    if (!d) return;
+    if (d->kind == ORV_DELIVER_MESSAGE && d->message == ORV_UM_RUNABORT &&
+        d->window == kRunNotifyId && g_escWatch.ex) {
+        if (g_escWatch.stopped) *g_escWatch.stopped = true;
+        g_escWatch.ex->requestStop();
+    } else if (d->kind == ORV_DELIVER_MSGBOX && d->text) {
+        printUtf8(stderr, d->text);
+        std::fputc('\n', stderr);
+    }
+}
+}  // namespace
+#endif
 
 int runCommand(int argc, char** argv) {
     std::string file;
@@ -360,6 +389,26 @@ int runCommand(int argc, char** argv) {
         g_sigPipe[0] = g_sigPipe[1] = -1;
     };
 
+#ifdef ORV_HAVE_HOOK
+    const bool escWatch = realDesk != nullptr;
+    if (escWatch) {
+        g_escWatch.ex = &ex;
+        g_escWatch.stopped = &interrupted;
+        OrvHookSetDelivery(&onHookDelivery, nullptr);
+        KSetExe(1, kRunNotifyId);
+        if (!ChkKHook()) KsetHook();
+    }
+    auto endEscWatch = [&] {
+        if (!escWatch) return;
+        KSetExe(0, 0);
+        if (ChkKHook()) KendHook();
+        OrvHookSetDelivery(nullptr, nullptr);
+        g_escWatch = {};
+    };
+#else
+    auto endEscWatch = [] {};
+#endif
+
     RunCompileHost compileHost(ex);
     CompileRequest req;
     req.text = text;
@@ -368,6 +417,7 @@ int runCommand(int argc, char** argv) {
     req.logPath = "comp.his";
     bool ok = compile(tables, req, compileHost);
     if (!ok) {
+        endEscWatch();
         stopWatcher();
         // The error lines of the log, for the user at the terminal.
         if (std::FILE* f = std::fopen("comp.his", "rb")) {
@@ -396,6 +446,7 @@ int runCommand(int argc, char** argv) {
         runHost.waitEnd();
         ex.join();
     }
+    endEscWatch();
     stopWatcher();
     std::fflush(stdout);
     if (vars) {

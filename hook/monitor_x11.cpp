@@ -1,0 +1,715 @@
+// The X11 binding: "installing a hook" starts one input monitor that records every device
+// event of the display with the RECORD extension and feeds the hook procedures; removing the
+// last hook stops it. Also the window lookup of SetWinLocProc and the install and remove
+// exports with their failure messages.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/record.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "hook/hook_state.h"
+#include "hook/keymap.h"
+#include "hook/translator.h"
+#include "lang/text.h"
+
+namespace orv::hook {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Which procedures the monitor feeds.
+enum : unsigned { kKeyboardBit = 1, kRecMouseBit = 2, kPickBit = 4 };
+
+// Hooks installed now, and hooks removed whose events up to the removal may still be in
+// the monitor's input (cleared at the monitor's next sync point).
+std::atomic<unsigned> g_liveMask{0};
+std::atomic<unsigned> g_lingerMask{0};
+std::atomic<std::int32_t> g_nextHandle{0};
+
+InjectedKeyNotes g_notes;
+
+// ---- X error handling ----------------------------------------------------------------
+
+std::mutex g_displaysLock;
+std::vector<Display*> g_ourDisplays;
+XErrorHandler g_previousErrorHandler = nullptr;
+XIOErrorHandler g_previousIoErrorHandler = nullptr;
+std::once_flag g_errorHandlerOnce;
+
+bool isOurs(Display* d) {
+    std::lock_guard<std::mutex> lock(g_displaysLock);
+    return std::find(g_ourDisplays.begin(), g_ourDisplays.end(), d) != g_ourDisplays.end();
+}
+
+extern "C" int onXError(Display* d, XErrorEvent* e) {
+    // Errors on the monitor's connections (a window vanished while we looked at it) are
+    // expected and ignored; the calls that failed report it through their results.
+    if (isOurs(d) || g_previousErrorHandler == nullptr) return 0;
+    return g_previousErrorHandler(d, e);
+}
+
+extern "C" int onXIoError(Display* d) {
+    // Our connections return here and end in onXIoErrorExit; others keep the handler that
+    // was there before (which normally ends the process).
+    if (isOurs(d) || g_previousIoErrorHandler == nullptr) return 0;
+    return g_previousIoErrorHandler(d);
+}
+
+extern "C" void onXIoErrorExit(Display*, void* flag) {
+    // The server went away: the monitor stops; never end the process.
+    static_cast<std::atomic<bool>*>(flag)->store(true);
+}
+
+Display* openOurDisplay(std::atomic<bool>* ioFailed) {
+    std::call_once(g_errorHandlerOnce, [] {
+        g_previousErrorHandler = XSetErrorHandler(onXError);
+        g_previousIoErrorHandler = XSetIOErrorHandler(onXIoError);
+    });
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return nullptr;
+    XSetIOErrorExitHandler(d, onXIoErrorExit, ioFailed);
+    std::lock_guard<std::mutex> lock(g_displaysLock);
+    g_ourDisplays.push_back(d);
+    return d;
+}
+
+void closeOurDisplay(Display* d, bool broken) {
+    if (!d) return;
+    {
+        std::lock_guard<std::mutex> lock(g_displaysLock);
+        g_ourDisplays.erase(std::remove(g_ourDisplays.begin(), g_ourDisplays.end(), d),
+                            g_ourDisplays.end());
+    }
+    // A broken connection is not closed: Xlib would report the error again.
+    if (!broken) XCloseDisplay(d);
+}
+
+// ---- Window helpers (on the monitor's control connection) ------------------------------
+
+thread_local Display* t_lookupDisplay = nullptr;
+
+bool getCardinals(Display* d, Window w, Atom prop, std::vector<unsigned long>& out) {
+    Atom type;
+    int format;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    out.clear();
+    if (XGetWindowProperty(d, w, prop, 0, 4096, False, AnyPropertyType, &type, &format, &n, &after,
+                           &data) != Success)
+        return false;
+    if (data && format == 32) {
+        const long* v = reinterpret_cast<const long*>(data);
+        for (unsigned long i = 0; i < n; ++i) out.push_back(static_cast<unsigned long>(v[i]));
+    }
+    if (data) XFree(data);
+    return format == 32;
+}
+
+bool hasProperty(Display* d, Window w, Atom prop) {
+    Atom type = None;
+    int format;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, w, prop, 0, 0, False, AnyPropertyType, &type, &format, &n, &after,
+                           &data) != Success)
+        return false;
+    if (data) XFree(data);
+    return type != None;
+}
+
+// A window's title as UTF-8 (_NET_WM_NAME, else WM_NAME).
+std::string windowTitle(Display* d, Window w) {
+    std::string title;
+    Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+    Atom netName = XInternAtom(d, "_NET_WM_NAME", False);
+    Atom type;
+    int format;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, w, netName, 0, 1024, False, utf8, &type, &format, &n, &after,
+                           &data) == Success &&
+        data && type == utf8 && format == 8) {
+        title.assign(reinterpret_cast<const char*>(data), n);
+        XFree(data);
+        return title;
+    }
+    if (data) XFree(data);
+    XTextProperty tp;
+    if (XGetWMName(d, w, &tp) && tp.value) {
+        char** list = nullptr;
+        int count = 0;
+        if (Xutf8TextPropertyToTextList(d, &tp, &list, &count) >= Success && list && count > 0)
+            title = list[0];
+        if (list) XFreeStringList(list);
+        XFree(tp.value);
+    }
+    return title;
+}
+
+// The window among `w` and its descendants that the window manager manages (has WM_STATE).
+Window clientOf(Display* d, Window w, Atom wmState, int depth) {
+    if (hasProperty(d, w, wmState)) return w;
+    if (depth <= 0) return None;
+    Window root, parent, *children = nullptr;
+    unsigned int n = 0;
+    if (!XQueryTree(d, w, &root, &parent, &children, &n)) return None;
+    Window found = None;
+    for (unsigned int i = n; i-- > 0 && found == None;)
+        found = clientOf(d, children[i], wmState, depth - 1);
+    if (children) XFree(children);
+    return found;
+}
+
+bool rootRect(Display* d, Window w, int& x, int& y, int& wd, int& ht) {
+    Window root, child;
+    int gx, gy;
+    unsigned int gw, gh, border, depth;
+    if (!XGetGeometry(d, w, &root, &gx, &gy, &gw, &gh, &border, &depth)) return false;
+    if (!XTranslateCoordinates(d, w, root, 0, 0, &x, &y, &child)) return false;
+    wd = static_cast<int>(gw);
+    ht = static_cast<int>(gh);
+    return true;
+}
+
+// False when (x, y) lies on a window manager's decoration (the frame of a managed window
+// outside its client area). The desktop, client windows and unmanaged windows count as
+// client area.
+bool isClientArea(Display* d, int x, int y) {
+    Window root = DefaultRootWindow(d);
+    Window top = None;
+    int tx, ty;
+    if (!XTranslateCoordinates(d, root, root, x, y, &tx, &ty, &top) || top == None) return true;
+    Atom wmState = XInternAtom(d, "WM_STATE", False);
+    Window client = clientOf(d, top, wmState, 3);
+    if (client == None || client == top) return true;
+    int cx, cy, cw, ch;
+    if (!rootRect(d, client, cx, cy, cw, ch)) return true;
+    return x >= cx && x < cx + cw && y >= cy && y < cy + ch;
+}
+
+// Looks for the record-stop window among the top-level windows with SetWinLocProc.
+void refreshStopWindow(Display* d) {
+    Window root = DefaultRootWindow(d);
+    std::vector<unsigned long> clients;
+    std::vector<Window> windows;
+    if (getCardinals(d, root, XInternAtom(d, "_NET_CLIENT_LIST", False), clients)) {
+        for (unsigned long c : clients) windows.push_back(static_cast<Window>(c));
+    } else {
+        Window r, parent, *children = nullptr;
+        unsigned int n = 0;
+        if (XQueryTree(d, root, &r, &parent, &children, &n)) {
+            Atom wmState = XInternAtom(d, "WM_STATE", False);
+            for (unsigned int i = 0; i < n; ++i) {
+                Window c = clientOf(d, children[i], wmState, 2);
+                windows.push_back(c != None ? c : children[i]);
+            }
+        }
+        if (children) XFree(children);
+    }
+    Display* saved = t_lookupDisplay;
+    t_lookupDisplay = d;
+    for (Window w : windows)
+        if (SetWinLocProc(static_cast<std::int32_t>(w), 0) == 0) break;
+    t_lookupDisplay = saved;
+}
+
+// ---- The monitor -------------------------------------------------------------------------
+
+struct MonitorState {
+    std::mutex lock;
+    std::condition_variable cv;
+    bool ready = false;             // recording has started
+    bool failed = false;            // could not start
+    bool exited = false;            // the thread has finished
+    bool stopping = false;          // no hook needs the monitor any more
+    std::atomic<bool> quit{false};  // leave at once (library unload)
+    std::atomic<bool> ioFailed{false};
+    int wakeFd = -1;
+
+    ~MonitorState() {
+        if (wakeFd >= 0) ::close(wakeFd);
+    }
+    void wake() {
+        if (wakeFd < 0) return;
+        std::uint64_t one = 1;
+        ssize_t r = ::write(wakeFd, &one, sizeof one);
+        (void)r;
+    }
+};
+
+std::mutex g_ctlLock;  // install and remove
+std::shared_ptr<MonitorState> g_monitor;
+std::thread g_thread;
+
+// The per-thread state of one running monitor.
+class Monitor {
+  public:
+    Monitor(std::shared_ptr<MonitorState> st, Display* ctl)
+        : st_(std::move(st)), ctl_(ctl), translator_(g_notes) {
+        loadKeymap();
+    }
+
+    static void onRecord(XPointer closure, XRecordInterceptData* rec) {
+        reinterpret_cast<Monitor*>(closure)->handle(rec);
+        XRecordFreeData(rec);
+    }
+
+    void handle(XRecordInterceptData* rec) {
+        switch (rec->category) {
+            case XRecordStartOfData: {
+                std::lock_guard<std::mutex> lock(st_->lock);
+                st_->ready = true;
+                st_->cv.notify_all();
+                break;
+            }
+            case XRecordEndOfData:
+                endOfData_ = true;
+                break;
+            case XRecordFromServer:
+                if (rec->data && rec->data_len * 4 >= 32) event(rec->data);
+                break;
+            default:
+                break;
+        }
+    }
+
+    bool endOfData() const { return endOfData_; }
+
+    void refreshKeymapIfChanged() {
+        // MappingNotify arrives on the control connection; reload our keysym table.
+        while (XPending(ctl_) > 0) {
+            XEvent ev;
+            XNextEvent(ctl_, &ev);
+            if (ev.type == MappingNotify) {
+                XRefreshKeyboardMapping(&ev.xmapping);
+                loadKeymap();
+            }
+        }
+    }
+
+  private:
+    void loadKeymap() {
+        XDisplayKeycodes(ctl_, &minKeycode_, &maxKeycode_);
+        keysyms_.clear();
+        perCode_ = 0;
+        int per = 0;
+        KeySym* map = XGetKeyboardMapping(ctl_, static_cast<KeyCode>(minKeycode_),
+                                          maxKeycode_ - minKeycode_ + 1, &per);
+        if (!map) return;
+        perCode_ = per;
+        keysyms_.assign(map, map + static_cast<std::size_t>(maxKeycode_ - minKeycode_ + 1) *
+                                       static_cast<std::size_t>(per));
+        XFree(map);
+    }
+
+    int vkFor(int keycode, unsigned state) const {
+        if (keycode < minKeycode_ || keycode > maxKeycode_ || perCode_ <= 0) return 0;
+        const std::size_t base =
+            static_cast<std::size_t>(keycode - minKeycode_) * static_cast<std::size_t>(perCode_);
+        if (base + static_cast<std::size_t>(perCode_) > keysyms_.size()) return 0;
+        const auto l0 = static_cast<std::uint32_t>(keysyms_[base]);
+        const auto l1 = perCode_ > 1 ? static_cast<std::uint32_t>(keysyms_[base + 1]) : 0u;
+        return vkForKeysyms(l0, l1, (state & Mod2Mask) != 0);
+    }
+
+    static std::uint16_t u16(const unsigned char* p) {
+        std::uint16_t v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+    static std::uint32_t u32(const unsigned char* p) {
+        std::uint32_t v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+
+    void event(const unsigned char* p) {
+        const int type = p[0] & 0x7F;
+        const int detail = p[1];
+        const std::uint32_t time = u32(p + 4);
+        const auto x = static_cast<std::int32_t>(static_cast<std::int16_t>(u16(p + 20)));
+        const auto y = static_cast<std::int32_t>(static_cast<std::int16_t>(u16(p + 22)));
+        const unsigned state = u16(p + 28);
+        const unsigned mask = g_liveMask.load() | g_lingerMask.load();
+        inputs_.clear();
+        switch (type) {
+            case KeyPress:
+            case KeyRelease:
+                if (!(mask & kKeyboardBit)) return;
+                translator_.key(vkFor(detail, state), type == KeyPress, Clock::now(), inputs_);
+                break;
+            case ButtonPress:
+            case ButtonRelease: {
+                if (!(mask & (kRecMouseBit | kPickBit))) return;
+                const bool down = type == ButtonPress;
+                bool client = true;
+                if (down) {
+                    client = isClientArea(ctl_, x, y);
+                    if (detail == 1 && (mask & kRecMouseBit)) refreshStopWindow(ctl_);
+                }
+                translator_.button(detail, down, x, y, time, client, inputs_);
+                break;
+            }
+            case MotionNotify:
+                if (!(mask & (kRecMouseBit | kPickBit))) return;
+                translator_.motion(x, y, time, inputs_);
+                break;
+            default:
+                return;
+        }
+        for (const ProcInput& in : inputs_) {
+            // Look at the mask again: a procedure's delivery may have taken a while.
+            const unsigned m = g_liveMask.load() | g_lingerMask.load();
+            if (in.isKey) {
+                if (m & kKeyboardBit) CallKeyboardHookProc(0, in.message, in.keyFlags);
+            } else {
+                if (m & kRecMouseBit) CallMouseHookProc(0, in.message, &in.point);
+                if (m & kPickBit) CallMouseHookProc2(0, in.message, &in.point);
+            }
+        }
+    }
+
+    std::shared_ptr<MonitorState> st_;
+    Display* ctl_;
+    Translator translator_;
+    std::vector<ProcInput> inputs_;
+    bool endOfData_ = false;
+    int minKeycode_ = 8, maxKeycode_ = 255, perCode_ = 0;
+    std::vector<KeySym> keysyms_;
+};
+
+// Reads and handles everything the server has sent on the data connection.
+void processAvailable(Display* data, std::atomic<bool>& ioFailed) {
+    const int fd = ConnectionNumber(data);
+    for (int guard = 0; guard < 100000 && !ioFailed.load(); ++guard) {
+        XRecordProcessReplies(data);
+        if (ioFailed.load()) return;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 0) <= 0 && XPending(data) == 0) return;
+        if (p.revents & (POLLHUP | POLLERR)) {
+            // The server went away: Xlib is not called on this connection again.
+            ioFailed = true;
+            return;
+        }
+    }
+}
+
+void signalFailed(MonitorState& st) {
+    std::lock_guard<std::mutex> lock(st.lock);
+    st.failed = true;
+    st.cv.notify_all();
+}
+
+void monitorThread(std::shared_ptr<MonitorState> st) {
+    Display* ctl = openOurDisplay(&st->ioFailed);
+    Display* data = ctl ? openOurDisplay(&st->ioFailed) : nullptr;
+    XRecordContext context = 0;
+    XRecordRange* range = nullptr;
+    int major = 0, minor = 0;
+    bool ok = ctl && data && XRecordQueryVersion(ctl, &major, &minor);
+    if (ok) {
+        range = XRecordAllocRange();
+        ok = range != nullptr;
+    }
+    if (ok) {
+        range->device_events.first = KeyPress;
+        range->device_events.last = MotionNotify;
+        XRecordClientSpec clients = XRecordAllClients;
+        context = XRecordCreateContext(ctl, 0, &clients, 1, &range, 1);
+        XSync(ctl, False);
+        ok = context != 0 && !st->ioFailed.load();
+    }
+    std::unique_ptr<Monitor> monitor;
+    if (ok) {
+        monitor = std::make_unique<Monitor>(st, ctl);
+        ok = XRecordEnableContextAsync(data, context, &Monitor::onRecord,
+                                       reinterpret_cast<XPointer>(monitor.get())) != 0;
+        XFlush(data);
+    }
+    // Wait for the start of the recorded data.
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (ok) {
+        {
+            std::lock_guard<std::mutex> lock(st->lock);
+            if (st->ready) break;
+        }
+        if (st->ioFailed.load() || st->quit.load() || Clock::now() > deadline) {
+            ok = false;
+            break;
+        }
+        pollfd p{ConnectionNumber(data), POLLIN, 0};
+        ::poll(&p, 1, 50);
+        XRecordProcessReplies(data);
+    }
+    if (!ok) signalFailed(*st);
+
+    bool stopping = false;
+    while (ok && !st->ioFailed.load() && !st->quit.load()) {
+        pollfd fds[3] = {{ConnectionNumber(data), POLLIN, 0},
+                         {st->wakeFd, POLLIN, 0},
+                         {ConnectionNumber(ctl), POLLIN, 0}};
+        if (::poll(fds, 3, 1000) < 0) continue;
+        if ((fds[0].revents | fds[2].revents) & (POLLHUP | POLLERR)) {
+            // The server went away: Xlib is not called on these connections again.
+            st->ioFailed = true;
+            break;
+        }
+        if (fds[0].revents) processAvailable(data, st->ioFailed);
+        if (fds[2].revents || XQLength(ctl) > 0) monitor->refreshKeymapIfChanged();
+        if (fds[1].revents & POLLIN) {
+            std::uint64_t n;
+            ssize_t r = ::read(st->wakeFd, &n, sizeof n);
+            (void)r;
+            // Sync point: everything the server did before now reaches the procedures of
+            // the hooks removed meanwhile; later events no longer do.
+            const unsigned removed = g_lingerMask.load();
+            XSync(ctl, False);
+            XSync(ctl, False);
+            processAvailable(data, st->ioFailed);
+            std::lock_guard<std::mutex> lock(g_ctlLock);
+            g_lingerMask.fetch_and(~removed);
+            if (g_liveMask.load() == 0 && g_lingerMask.load() == 0) {
+                std::lock_guard<std::mutex> stLock(st->lock);
+                st->stopping = true;
+                stopping = true;
+            }
+        }
+        if (stopping) break;
+    }
+    if (ok && !st->ioFailed.load() && !st->quit.load()) {
+        // Stop recording and read what is still on its way, up to the end of the data.
+        XRecordDisableContext(ctl, context);
+        XSync(ctl, False);
+        const auto end = Clock::now() + std::chrono::seconds(2);
+        while (!monitor->endOfData() && !st->ioFailed.load() && Clock::now() < end) {
+            pollfd p{ConnectionNumber(data), POLLIN, 0};
+            ::poll(&p, 1, 50);
+            processAvailable(data, st->ioFailed);
+        }
+    }
+    if (ctl && context && !st->ioFailed.load()) {
+        XRecordFreeContext(ctl, context);
+        XSync(ctl, False);
+    }
+    if (range) XFree(range);
+    monitor.reset();
+    const bool broken = st->ioFailed.load();
+    closeOurDisplay(data, broken);
+    closeOurDisplay(ctl, broken);
+    if (ok && !st->quit.load()) deliverStopped();
+    std::lock_guard<std::mutex> lock(st->lock);
+    st->stopping = true;
+    st->exited = true;
+    st->cv.notify_all();
+}
+
+// Waits a bounded time for a previous monitor thread and joins it, or lets it finish alone
+// (it may be blocked in a delivery that the caller's thread would have to serve).
+void retireThread(std::chrono::milliseconds bound) {
+    if (!g_thread.joinable()) return;
+    std::shared_ptr<MonitorState> st = g_monitor;
+    bool exited = true;
+    if (st) {
+        std::unique_lock<std::mutex> lock(st->lock);
+        exited = st->cv.wait_for(lock, bound, [&] { return st->exited; });
+    }
+    if (exited)
+        g_thread.join();
+    else
+        g_thread.detach();
+}
+
+// Makes sure a monitor runs. Called with g_ctlLock held.
+bool acquireMonitor() {
+    if (g_monitor) {
+        std::lock_guard<std::mutex> lock(g_monitor->lock);
+        if (!g_monitor->stopping && !g_monitor->exited && !g_monitor->failed &&
+            !g_monitor->ioFailed.load())
+            return true;
+    }
+    if (g_monitor) {
+        g_monitor->quit = true;
+        g_monitor->wake();
+    }
+    retireThread(std::chrono::milliseconds(2000));
+    g_monitor.reset();
+    auto st = std::make_shared<MonitorState>();
+    st->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (st->wakeFd < 0) return false;
+    g_lingerMask = 0;
+    try {
+        g_thread = std::thread(monitorThread, st);
+    } catch (...) {
+        return false;
+    }
+    g_monitor = st;
+    std::unique_lock<std::mutex> lock(st->lock);
+    st->cv.wait_for(lock, std::chrono::seconds(6), [&] { return st->ready || st->failed; });
+    if (st->ready && !st->failed) return true;
+    st->quit = true;
+    lock.unlock();
+    st->wake();
+    return false;
+}
+
+// Called with g_ctlLock held after a hook's bit left g_liveMask.
+void releaseMonitor(unsigned bit) {
+    g_lingerMask.fetch_or(bit);
+    if (g_monitor) g_monitor->wake();
+}
+
+std::int32_t newHandle() {
+    std::int32_t h = g_nextHandle.fetch_add(1) + 1;
+    if (h <= 0) {
+        g_nextHandle = 1;
+        h = 1;
+    }
+    return h;
+}
+
+// The failure message box is shown after the lock is released: the program's message box
+// may take long, and the monitor needs the lock at its sync points.
+int install(unsigned bit, std::atomic<std::int32_t>& handle, std::atomic<std::int32_t>& flag,
+            const char* failure, const std::int32_t* pickTag = nullptr) {
+    {
+        std::lock_guard<std::mutex> lock(g_ctlLock);
+        if (acquireMonitor()) {
+            // The pick tag is in place before the first event reaches the procedure.
+            if (pickTag) block().pickTag = *pickTag;
+            handle = newHandle();
+            flag = 1;
+            g_liveMask.fetch_or(bit);
+            return 0;
+        }
+    }
+    deliverMessageBox(sj(failure));
+    return -1;
+}
+
+int remove(unsigned bit, std::atomic<std::int32_t>& handle, std::atomic<std::int32_t>& flag,
+           const char* failure) {
+    {
+        std::lock_guard<std::mutex> lock(g_ctlLock);
+        if (handle.load() != 0) {
+            handle = 0;
+            flag = 0;
+            g_liveMask.fetch_and(~bit);
+            releaseMonitor(bit);
+            return 0;
+        }
+    }
+    deliverMessageBox(sj(failure));
+    return -1;
+}
+
+// Stops the monitor when the library is unloaded (normally at process exit).
+struct Unloader {
+    ~Unloader() {
+        std::lock_guard<std::mutex> lock(g_ctlLock);
+        g_liveMask = 0;
+        g_lingerMask = 0;
+        if (g_monitor) {
+            g_monitor->quit = true;
+            g_monitor->wake();
+        }
+        retireThread(std::chrono::milliseconds(1000));
+        g_monitor.reset();
+    }
+} g_unloader;
+
+const char kMouseSetFailed[] = "Mouse SetWindowsHookEx失敗です";
+const char kMouseEndFailed[] = "Mouse UnhookWindowsHookEx失敗です";
+const char kKeyboardSetFailed[] = "Keybaord SetWindowsHookEx失敗です";
+const char kKeyboardEndFailed[] = "Keybaord UnhookWindowsHookEx失敗です";
+
+}  // namespace
+
+}  // namespace orv::hook
+
+using namespace orv::hook;
+
+extern "C" {
+
+int32_t MsetHook(void) {
+    return install(kRecMouseBit, block().recMouseHook, block().recMouseHookOn, kMouseSetFailed);
+}
+
+int32_t MendHook(void) {
+    return remove(kRecMouseBit, block().recMouseHook, block().recMouseHookOn, kMouseEndFailed);
+}
+
+int32_t MsetHook2(int32_t pickTag) {
+    return install(kPickBit, block().pickMouseHook, block().pickMouseHookOn, kMouseSetFailed,
+                   &pickTag);
+}
+
+int32_t MendHook2(void) {
+    int r = remove(kPickBit, block().pickMouseHook, block().pickMouseHookOn, kMouseEndFailed);
+    if (r == 0) block().pickTag = -1;
+    return r;
+}
+
+int32_t KsetHook(void) {
+    return install(kKeyboardBit, block().keyboardHook, block().keyboardHookOn, kKeyboardSetFailed);
+}
+
+int32_t KendHook(void) {
+    return remove(kKeyboardBit, block().keyboardHook, block().keyboardHookOn, kKeyboardEndFailed);
+}
+
+int32_t SetWinLocProc(int32_t window, int32_t) {
+    Display* d = t_lookupDisplay;
+    std::atomic<bool> ioFailed{false};
+    bool temporary = false;
+    if (!d) {
+        d = openOurDisplay(&ioFailed);
+        if (!d) return 1;
+        temporary = true;
+    }
+    const auto w = static_cast<Window>(static_cast<std::uint32_t>(window));
+    std::string caption = orv::utf8ToCp932Lossy(windowTitle(d, w));
+    if (caption.size() > 255) caption.resize(255);
+    int result = 1;
+    if (caption == orv::sj("マクロ記録停止")) {
+        int x, y, wd, ht;
+        if (rootRect(d, w, x, y, wd, ht)) {
+            // The window's outer rectangle: add the frame the window manager drew, if any.
+            std::vector<unsigned long> ext;
+            if (getCardinals(d, w, XInternAtom(d, "_NET_FRAME_EXTENTS", False), ext) &&
+                ext.size() == 4) {
+                x -= static_cast<int>(ext[0]);
+                wd += static_cast<int>(ext[0] + ext[1]);
+                y -= static_cast<int>(ext[2]);
+                ht += static_cast<int>(ext[2] + ext[3]);
+            }
+            // Right and bottom lie one pixel beyond the window, as a desktop window
+            // rectangle has them; the stop-window test includes them.
+            OrvHookSetStopRect(x, y, x + wd, y + ht);
+        }
+        result = 0;
+    }
+    if (temporary) closeOurDisplay(d, ioFailed.load());
+    return result;
+}
+
+void OrvHookNoteInjectedKey(int32_t virtualKey, int32_t down) {
+    g_notes.note(virtualKey, down != 0, std::chrono::steady_clock::now());
+}
+
+}  // extern "C"
