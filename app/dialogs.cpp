@@ -66,7 +66,8 @@ void RunningDialog::stop() {
 }
 
 void RunningDialog::reject() {
-    stop();
+    // Only the stop button (id 1) acts; Esc and the close box are not a stop request here,
+    // so the macro's own KEY ESC landing on this dialog leaves the run going.
 }
 
 // ---- settings dialog (118) ----

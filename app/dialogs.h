@@ -30,7 +30,7 @@ class RunningDialog : public QDialog {
     void stop();
 
   protected:
-    void reject() override;  // Esc and the close box act as the stop button
+    void reject() override;  // Esc and the close box do nothing here
 
   private:
     MainFrame* frame_;

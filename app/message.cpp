@@ -1,5 +1,8 @@
 #include "app/message.h"
 
+#include "lang/debug_out.h"
+#include "lang/text.h"
+
 namespace orv::app {
 
 namespace {
@@ -15,6 +18,10 @@ void setMessageHook(MessageHook h) {
 
 QMessageBox::StandardButton showMessage(MsgKind kind, QWidget* parent, const QString& caption,
                                         const QString& text, QMessageBox::StandardButtons buttons) {
+    if (dbg::enabled()) {
+        QByteArray line = ("message box: " + caption + ": " + text).toUtf8();
+        dbg::out(utf8ToCp932Lossy(std::string_view(line.constData(), static_cast<std::size_t>(line.size()))) + "\r\n");
+    }
     if (hook()) return hook()(kind, caption, text, buttons);
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (kind) {

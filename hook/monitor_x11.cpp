@@ -508,9 +508,11 @@ void monitorThread(std::shared_ptr<MonitorState> st) {
         XSync(ctl, False);
     }
     if (range) XFree(range);
-    monitor.reset();
     const bool broken = st->ioFailed.load();
+    // Closing the data connection can still hand recorded replies to the monitor's callback,
+    // so the monitor goes only after it.
     closeOurDisplay(data, broken);
+    monitor.reset();
     closeOurDisplay(ctl, broken);
     if (ok && !st->quit.load()) deliverStopped();
     std::lock_guard<std::mutex> lock(st->lock);
