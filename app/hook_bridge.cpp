@@ -93,6 +93,8 @@ void hookDetach() {
     if (ChkMHook()) MendHook();
     if (ChkKHook()) KendHook();
     OrvHookSetDelivery(nullptr, nullptr);
+    // The monitor closes its connections before the program closes its own.
+    OrvHookWaitStopped(2000);
     frameRef() = nullptr;
 }
 

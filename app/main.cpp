@@ -1,4 +1,5 @@
 // orvane: start-up of the desktop program.
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QLockFile>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +39,19 @@ QString lockPath() {
     return QStringLiteral("%1/orvane-%2-%3.lock").arg(runtime).arg(::getuid()).arg(display);
 }
 
+// Qt and Xlib take the text encoding of titles and input methods from the character locale,
+// and Japanese needs a UTF-8 one: in the "C" locale, for one, Xlib would label the UTF-8
+// bytes of a window title as Latin-1 (WM_NAME). A locale that is not UTF-8 has its character
+// part replaced by C.UTF-8 (inherited by the programs a macro starts).
+void useUtf8Locale() {
+    std::setlocale(LC_ALL, "");
+    const char* codeset = nl_langinfo(CODESET);
+    if (codeset && std::strcmp(codeset, "UTF-8") == 0) return;
+    const char* all = std::getenv("LC_ALL");
+    ::setenv(all && *all ? "LC_ALL" : "LC_CTYPE", "C.UTF-8", 1);
+    std::setlocale(LC_ALL, "");
+}
+
 // Japanese UI fonts: the Windows family names map to the IPA fonts.
 void fontSubstitutes() {
     using orv::app::u8q;
@@ -56,6 +71,7 @@ int main(int argc, char** argv) {
         std::fputs("対応していないOSです\n", stderr);
         return 0;
     }
+    useUtf8Locale();
     QLockFile lock(lockPath());
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0)) return 0;  // a second instance ends silently

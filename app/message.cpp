@@ -20,7 +20,9 @@ QMessageBox::StandardButton showMessage(MsgKind kind, QWidget* parent, const QSt
                                         const QString& text, QMessageBox::StandardButtons buttons) {
     if (dbg::enabled()) {
         QByteArray line = ("message box: " + caption + ": " + text).toUtf8();
-        dbg::out(utf8ToCp932Lossy(std::string_view(line.constData(), static_cast<std::size_t>(line.size()))) + "\r\n");
+        dbg::out(utf8ToCp932Lossy(
+                     std::string_view(line.constData(), static_cast<std::size_t>(line.size()))) +
+                 "\r\n");
     }
     if (hook()) return hook()(kind, caption, text, buttons);
     QMessageBox::Icon icon = QMessageBox::NoIcon;

@@ -1,17 +1,18 @@
 // Compile-time benchmark: generated macros of 4, 16 and 64 KB, statement-heavy and
 // assignment-heavy, compiled with the result log written to a file. Prints the best time of
 // several runs and the 64 KB / 4 KB ratio (linear growth gives about 16).
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "compiler/compile_driver.h"
 
 namespace {
 
 class QuietHost : public orv::CompileHost {
-public:
+  public:
     void messageBox(const std::string&, const std::string&, orv::MsgIcon) override {}
 };
 
@@ -21,7 +22,8 @@ std::string statementHeavy(std::size_t size) {
     while (s.size() + 200 < size) {
         std::string k = std::to_string(n++);
         s += "L" + k + ":\r\n";
-        s += "IF (%a > " + k + ") AND (%b < 5)\r\n  MMOVE +1,-1\r\nELSE\r\n  KEY SFT,a\r\nENDIF\r\n";
+        s +=
+            "IF (%a > " + k + ") AND (%b < 5)\r\n  MMOVE +1,-1\r\nELSE\r\n  KEY SFT,a\r\nENDIF\r\n";
         s += "DO (%i < 3)\r\n  WAIT 0\r\nENDDO\r\n";
         s += "GOTO L" + k + "\r\n";
     }

@@ -8,21 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "compiler/compile_driver.h"
-#include "executor/executor.h"
-#include "lang/text.h"
-#include "platform/clock.h"
-#include "platform/virtual/virtual_desktop.h"
-
-namespace {
-
-struct Host : orv::RunHost {
-    void runtimeError(const std::string& m) override {
-        std::fprintf(stderr, "error: %s\n", orv::cp932ToUtf8(m).c_str());
-    }
-};
-
-}  // namespace
+#include "bench/headless_run.h"
 
 int main(int argc, char** argv) {
     long n = argc > 1 ? std::atol(argv[1]) : 1000000;
@@ -38,24 +24,12 @@ int main(int argc, char** argv) {
         "' AS &1\r\nSET $a AS 1 FROM &1\r\nSET %b AS 2 FROM &1\r\nSET %c AS 3 FROM &1\r\n"
         "READ &1\r\nDO (&1 <> EOF)\r\n%s = %s + %c\r\nREAD &1\r\nENDDO\r\nCLOSE &1\r\nEND\r\n";
     orv::Tables tables;
-    if (!orv::compileText(tables, text)) {
-        std::fprintf(stderr, "compile failed\n");
-        return 1;
-    }
-    orv::VirtualDesktop desk;
-    orv::SystemClock clock;
-    Host host;
-    orv::Executor ex(tables, desk, clock, host);
-    ex.settings().comTime = 0;
-    ex.compiled(1);
-    auto t0 = std::chrono::steady_clock::now();
-    ex.startRun(1);
-    ex.join();
-    double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double secs = orv::bench::runHeadless(tables, text);
+    if (secs < 0) return 1;
     std::string sum = tables.hVal.cell(3, orv::val::value);
 
     std::string cmd = "awk -F, '{s+=$3} END{print s}' " + path;
-    t0 = std::chrono::steady_clock::now();
+    const auto t0 = std::chrono::steady_clock::now();
     FILE* p = popen(cmd.c_str(), "r");
     char buf[64] = {0};
     if (p) {

@@ -6,19 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "compiler/compile_driver.h"
-#include "executor/executor.h"
-#include "lang/text.h"
-#include "platform/clock.h"
-#include "platform/virtual/virtual_desktop.h"
+#include "bench/headless_run.h"
 
 namespace {
-
-struct Host : orv::RunHost {
-    void runtimeError(const std::string& m) override {
-        std::fprintf(stderr, "error: %s\n", orv::cp932ToUtf8(m).c_str());
-    }
-};
 
 double pythonSeconds(long n) {
     std::string cmd = "python3 -c \"import time,sys\nt=time.perf_counter()\ni = 0\nwhile i < " +
@@ -38,20 +28,8 @@ int main(int argc, char** argv) {
     std::string text = "DEFINE %i\r\nSTART\r\nDO (%i < " + std::to_string(n) +
                        ")\r\n%i = %i + 1\r\nENDDO\r\nEND\r\n";
     orv::Tables tables;
-    if (!orv::compileText(tables, text)) {
-        std::fprintf(stderr, "compile failed\n");
-        return 1;
-    }
-    orv::VirtualDesktop desk;
-    orv::SystemClock clock;
-    Host host;
-    orv::Executor ex(tables, desk, clock, host);
-    ex.settings().comTime = 0;
-    ex.compiled(1);
-    auto t0 = std::chrono::steady_clock::now();
-    ex.startRun(1);
-    ex.join();
-    double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double secs = orv::bench::runHeadless(tables, text);
+    if (secs < 0) return 1;
     std::string result = tables.hVal.cell(0, orv::val::value);
     // Rows per pass: the test, the assignment, the jump back; then the failing test and END.
     double rows = 3.0 * static_cast<double>(n) + 2;

@@ -61,7 +61,11 @@ int compileFile(int argc, char** argv, const char* name, bool dump) {
 
 }  // namespace
 
-int checkCommand(int argc, char** argv) { return compileFile(argc, argv, "check", false); }
-int dumpCommand(int argc, char** argv) { return compileFile(argc, argv, "dump", true); }
+int checkCommand(int argc, char** argv) {
+    return compileFile(argc, argv, "check", false);
+}
+int dumpCommand(int argc, char** argv) {
+    return compileFile(argc, argv, "dump", true);
+}
 
 }  // namespace orv::cli

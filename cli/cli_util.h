@@ -19,14 +19,14 @@ void printUtf8(std::FILE* f, std::string_view cp932);
 
 // The compile host of the command line: message boxes go to stderr in UTF-8.
 class CliCompileHost : public CompileHost {
-public:
+  public:
     void messageBox(const std::string& text, const std::string& caption, MsgIcon icon) override;
     void compiled(int storedMode) override { storedMode_ = storedMode; }
     void startRun(int mode) override { runMode_ = mode; }
     int storedMode() const { return storedMode_; }
     int runMode() const { return runMode_; }
 
-private:
+  private:
     int storedMode_ = 0;
     int runMode_ = 0;
 };

@@ -3,10 +3,10 @@
 
 namespace orv::cli {
 
-int checkCommand(int argc, char** argv);     // check FILE
-int dumpCommand(int argc, char** argv);      // dump FILE
-int runCommand(int argc, char** argv);       // run FILE [options]
+int checkCommand(int argc, char** argv);       // check FILE
+int dumpCommand(int argc, char** argv);        // dump FILE
+int runCommand(int argc, char** argv);         // run FILE [options]
 int hookreplayCommand(int argc, char** argv);  // hookreplay EVENTS
-int recordCommand(int argc, char** argv);    // record FILE
+int recordCommand(int argc, char** argv);      // record FILE
 
 }  // namespace orv::cli

@@ -171,6 +171,7 @@ int recordCommand(int argc, char** argv) {
         body = rec.text;
     }
     OrvHookSetDelivery(nullptr, nullptr);
+    OrvHookWaitStopped(2000);
 
     const std::string file = "START\r\n" + body + "END\r\n";
     std::string message;

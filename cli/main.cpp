@@ -28,8 +28,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(cmd, "check") == 0) return orv::cli::checkCommand(argc - 1, argv + 1);
     if (std::strcmp(cmd, "dump") == 0) return orv::cli::dumpCommand(argc - 1, argv + 1);
     if (std::strcmp(cmd, "run") == 0) return orv::cli::runCommand(argc - 1, argv + 1);
-    if (std::strcmp(cmd, "hookreplay") == 0)
-        return orv::cli::hookreplayCommand(argc - 1, argv + 1);
+    if (std::strcmp(cmd, "hookreplay") == 0) return orv::cli::hookreplayCommand(argc - 1, argv + 1);
     if (std::strcmp(cmd, "record") == 0) return orv::cli::recordCommand(argc - 1, argv + 1);
     if (std::strcmp(cmd, "--help") == 0 || std::strcmp(cmd, "-h") == 0) {
         usage();

@@ -403,6 +403,8 @@ int runCommand(int argc, char** argv) {
         KSetExe(0, 0);
         if (ChkKHook()) KendHook();
         OrvHookSetDelivery(nullptr, nullptr);
+        // The monitor closes its connections before the desktop closes its own.
+        OrvHookWaitStopped(2000);
         g_escWatch = {};
     };
 #else

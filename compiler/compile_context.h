@@ -12,7 +12,7 @@
 namespace orv {
 
 class CompileContext {
-public:
+  public:
     CompileContext(Tables& tables, CompileLog& log) : t(tables), log_(log) {}
 
     Tables& t;
@@ -36,10 +36,14 @@ public:
         if (r < 0 || name.empty()) return -1;
         const std::string& type = t.hVal.cell(r, val::type);
         switch (name[0]) {
-            case '$': return type == kTypeString ? r : -1;
-            case '%': return type == kTypeNumber ? r : -1;
-            case '#': return (type == kTypeString || type == kTypeNumber) ? r : -1;
-            default: return -1;
+            case '$':
+                return type == kTypeString ? r : -1;
+            case '%':
+                return type == kTypeNumber ? r : -1;
+            case '#':
+                return (type == kTypeString || type == kTypeNumber) ? r : -1;
+            default:
+                return -1;
         }
     }
     // Appends an hVal row (tag 0) and indexes its name.
@@ -64,7 +68,7 @@ public:
         return addMacro(instruct, level, std::to_string(line0));
     }
 
-private:
+  private:
     CompileLog& log_;
     std::unordered_map<std::string, int> names_;
 };

@@ -106,7 +106,7 @@ bool compile(Tables& tables, const CompileRequest& req, CompileHost& host) {
 
 namespace {
 class SilentHost : public CompileHost {
-public:
+  public:
     void messageBox(const std::string&, const std::string&, MsgIcon) override {}
 };
 }  // namespace

@@ -10,7 +10,7 @@ namespace orv {
 enum class MsgIcon { None, Error, Warning, Info, Question };
 
 class CompileHost {
-public:
+  public:
     virtual ~CompileHost() = default;
     // A message box owned by the compile's owner window (CP932 text and caption).
     virtual void messageBox(const std::string& text, const std::string& caption, MsgIcon icon) = 0;

@@ -22,7 +22,8 @@ const char* const kFormats[CompileLog::kMaxError + 1] = {
     "*%d Line Error(%03d) 同一行に２つの命令語は記述できません\r\n",
     "*%d Line Error(%03d) 無効な命令語です。対応するCASE文が存在しません。\r\n",
     "*%d Line Error(%03d) 無効な命令語です。START制御文が定義されていません。\r\n",
-    "*%d Line Error(%03d) 無効なDEFINE文です。この定義文はSTART制御文が定義されるまでに記述する必要があります。\r\n",
+    "*%d Line Error(%03d) "
+    "無効なDEFINE文です。この定義文はSTART制御文が定義されるまでに記述する必要があります。\r\n",
     "*%d Line Error(%03d) 無効な変数です。SELECT文では変数しか指定できません。\r\n",
     "*%d Line Error(%03d) %s 定義されていません。\r\n",
     "*%d Line Error(%03d) 対応するSELECT文が定義されていません。\r\n",
@@ -105,7 +106,9 @@ std::string expand(const std::string& fmt, int line1, int no, std::string_view t
 
 }  // namespace
 
-CompileLog::~CompileLog() { close(); }
+CompileLog::~CompileLog() {
+    close();
+}
 
 std::string CompileLog::format(int line0, int errorNo, std::string_view text,
                                std::string_view fileName, int errorCount) {

@@ -14,7 +14,7 @@ struct TimeOfDay {
 };
 
 class CompileLog {
-public:
+  public:
     static constexpr int kMaxError = 46;
     static constexpr std::size_t kMaxLine = 499;
 
@@ -23,8 +23,8 @@ public:
     CompileLog(const CompileLog&) = delete;
     CompileLog& operator=(const CompileLog&) = delete;
 
-    // Creates or truncates `path` (an empty path keeps the log in memory only) and writes the start line for `fileName` (CP932).
-    // Failures are shown through the host; the compile goes on.
+    // Creates or truncates `path` (an empty path keeps the log in memory only) and writes the start
+    // line for `fileName` (CP932). Failures are shown through the host; the compile goes on.
     void open(const std::string& path, std::string_view fileName, TimeOfDay now);
     // Writes one line's bytes at once (after the start line); failures go to the host.
     void write(std::string_view bytes);
@@ -42,7 +42,7 @@ public:
     static std::string format(int line0, int errorNo, std::string_view text,
                               std::string_view fileName, int errorCount);
 
-private:
+  private:
     void fail(const char* utf8Message);
 
     CompileHost* host_;

@@ -34,7 +34,9 @@ struct Coord {
     int kind = 2;
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Operands of the common form: they start at a byte that is not a space, TAB or CR and end at
 // a space, TAB, CR, comma or the end; a comma right after an operand separates it from the
@@ -46,8 +48,7 @@ std::vector<std::string_view> splitCommon(std::string_view text, std::size_t lim
         while (i < n && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r')) ++i;
         if (i >= n) break;
         std::size_t s = i++;
-        while (i < n && text[i] != ' ' && text[i] != '\t' && text[i] != '\r' && text[i] != ',')
-            ++i;
+        while (i < n && text[i] != ' ' && text[i] != '\t' && text[i] != '\r' && text[i] != ',') ++i;
         ops.push_back(text.substr(s, i - s));
         if (i < n && text[i] == ',') ++i;
     }
@@ -70,7 +71,7 @@ std::vector<std::string_view> splitWords(std::string_view text) {
 }
 
 class Parser {
-public:
+  public:
     explicit Parser(CompileContext& cx) : cx_(cx), m_(cx.t.hMacro) {}
 
     bool run(std::string_view text) {
@@ -87,7 +88,7 @@ public:
         return !cx_.errorFlag;
     }
 
-private:
+  private:
     void err(int no, std::string_view text = {}) { cx_.error(line0_, no, text); }
     void dumpMacro() { dumpTablesDebug(cx_.t, 3); }
 
@@ -215,12 +216,16 @@ private:
                 --level_;
                 return;
             }
-            case OP_ENDSELECT: endSelect(); return;
+            case OP_ENDSELECT:
+                endSelect();
+                return;
             case OP_START:
                 if (startSeen_) return err(11);
                 startSeen_ = true;
                 return;
-            case OP_END: cx_.addMacro(OP_END, level_, line0_); return;
+            case OP_END:
+                cx_.addMacro(OP_END, level_, line0_);
+                return;
             case OP_EXIT: {
                 if (level_ == 0) return err(16);
                 Block* b = findAnyBlock();
@@ -232,8 +237,11 @@ private:
                 setGoto(j, target);
                 return;
             }
-            case OP_LABEL: defineLabel(word.substr(0, word.size() - 1)); return;
-            default: return;
+            case OP_LABEL:
+                defineLabel(word.substr(0, word.size() - 1));
+                return;
+            default:
+                return;
         }
     }
 
@@ -307,8 +315,10 @@ private:
                 push(b);
                 return;
             }
-            case OP_SELECT: return select(ops);
-            case OP_CASE: return caseStatement(ops);
+            case OP_SELECT:
+                return select(ops);
+            case OP_CASE:
+                return caseStatement(ops);
             case OP_DEFINE:
                 if (startSeen_) return err(5);
                 return define(ops);
@@ -659,7 +669,8 @@ private:
                 m_.set(r, mac::go_to, texts[0]);
                 return;
             }
-            case OP_KEY: return key(word, ops);
+            case OP_KEY:
+                return key(word, ops);
             case OP_GETMPOS: {
                 auto o = splitCommon(ops);
                 if (o.size() >= 3) return err(34, word);
@@ -728,7 +739,8 @@ private:
                 m_.set(r, mac::go_to, caption);
                 return;
             }
-            default: return;
+            default:
+                return;
         }
     }
 
@@ -787,8 +799,8 @@ private:
     void assignment(std::string_view word, std::size_t scanStart) {
         int r = cx_.findVar(word);
         if (r < 0) return err(7, word);
-        AssignResult res = compileAssignment(cx_, line_, scanStart, r, line0_, level_,
-                                             tempCounter_, statementCounter_);
+        AssignResult res = compileAssignment(cx_, line_, scanStart, r, line0_, level_, tempCounter_,
+                                             statementCounter_);
         if (res.nextTemp < 0) {
             cx_.errorFlag = true;
             return;

@@ -34,4 +34,8 @@ int32_t SetWinLocProc(int32_t, int32_t) {
 }
 void OrvHookNoteInjectedKey(int32_t, int32_t) {}
 
+int32_t OrvHookWaitStopped(int32_t) {
+    return 1;
+}
+
 }  // extern "C"

@@ -675,6 +675,21 @@ int32_t KendHook(void) {
     return remove(kKeyboardBit, block().keyboardHook, block().keyboardHookOn, kKeyboardEndFailed);
 }
 
+int32_t OrvHookWaitStopped(int32_t timeoutMs) {
+    std::shared_ptr<MonitorState> st;
+    {
+        std::lock_guard<std::mutex> lock(g_ctlLock);
+        if (g_liveMask.load() != 0) return 0;
+        st = g_monitor;
+    }
+    if (!st) return 1;
+    std::unique_lock<std::mutex> lock(st->lock);
+    return st->cv.wait_for(lock, std::chrono::milliseconds(std::max(0, timeoutMs)),
+                           [&] { return st->exited; })
+               ? 1
+               : 0;
+}
+
 int32_t SetWinLocProc(int32_t window, int32_t) {
     Display* d = t_lookupDisplay;
     std::atomic<bool> ioFailed{false};

@@ -114,6 +114,14 @@ void OrvHookNoteInjectedKey(int32_t virtualKey, int32_t down);
  * SetWinLocProc sets it when it finds the window on the display. */
 void OrvHookSetStopRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
 
+/* Waits up to timeoutMs for the input monitor to end after the last hook was removed, its
+ * display connections closed. Returns 1 when no monitor runs (or none is needed any more and
+ * it has ended), 0 when a hook is still installed or the time ran out. A program calls it
+ * before it closes its own X connections: Xlib's extension bookkeeping is not safe against
+ * two threads closing connections at once. Call it after clearing the delivery function, so
+ * the monitor is not waiting for the caller. */
+int32_t OrvHookWaitStopped(int32_t timeoutMs);
+
 #ifdef __cplusplus
 }
 #endif

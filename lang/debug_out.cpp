@@ -30,7 +30,9 @@ bool envOn() {
 }
 }  // namespace
 
-bool enabled() { return haveSink.load(std::memory_order_relaxed) || envOn(); }
+bool enabled() {
+    return haveSink.load(std::memory_order_relaxed) || envOn();
+}
 
 void out(std::string_view line) {
     if (!enabled()) return;

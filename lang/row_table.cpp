@@ -76,8 +76,8 @@ void RowTable::applyOrder(int first, const std::vector<int>& order) {
     for (std::size_t i = 0; i < order.size(); ++i) {
         int dst = first + static_cast<int>(i);
         for (int c = 0; c < columns_; ++c)
-            cells_[idx(dst, c)] = std::move(cells[i * static_cast<std::size_t>(columns_) +
-                                                  static_cast<std::size_t>(c)]);
+            cells_[idx(dst, c)] = std::move(
+                cells[i * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(c)]);
         tags_[static_cast<std::size_t>(dst)] = tags[i];
     }
 }

@@ -12,7 +12,7 @@
 namespace orv {
 
 class RowTable {
-public:
+  public:
     static constexpr std::size_t kMaxCell = 1023;
 
     explicit RowTable(int columns, std::string label = {});
@@ -43,7 +43,9 @@ public:
     template <class Cmp>
     void sortRange(int first, int last, Cmp cmp);
     template <class Cmp>
-    void sort(Cmp cmp) { sortRange(0, rowCount(), cmp); }
+    void sort(Cmp cmp) {
+        sortRange(0, rowCount(), cmp);
+    }
 
     // Direct access for hot paths that have already checked the address.
     std::string& at(int row, int col) { return cells_[idx(row, col)]; }
@@ -52,7 +54,7 @@ public:
         return row >= 0 && row < rowCount() && col >= 0 && col < columns_;
     }
 
-private:
+  private:
     std::size_t idx(int row, int col) const {
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) +
                static_cast<std::size_t>(col);

@@ -9,9 +9,9 @@
 namespace orv {
 
 const char* const kKeywords[kKeywordCount] = {
-    "IF",   "ELSE",  "ENDIF", "DO",    "ENDDO", "SELECT",  "CASE",  "ENDSELECT", "START",
-    "END",  "EXIT",  "GOTO",  "OPEN",  "CLOSE", "SET",     "READ",  "DEFINE",    "MMOVE",
-    "MCLK", "MDCLK", "MDOWN", "MUP",   "WAIT",  "FOCUS",   "KEY",   "MTAB",      "EXECUTE",
+    "IF",    "ELSE",    "ENDIF",   "DO",      "ENDDO",   "SELECT", "CASE", "ENDSELECT", "START",
+    "END",   "EXIT",    "GOTO",    "OPEN",    "CLOSE",   "SET",    "READ", "DEFINE",    "MMOVE",
+    "MCLK",  "MDCLK",   "MDOWN",   "MUP",     "WAIT",    "FOCUS",  "KEY",  "MTAB",      "EXECUTE",
     "WMOVE", "DESTROY", "GETMPOS", "GETWPOS", "GETWSIZ", "WSIZE"};
 
 int keywordIndex(std::string_view word) {
@@ -40,7 +40,9 @@ int keyNameCode(std::string_view name) {
     return -1;
 }
 
-bool isKeyName(std::string_view name) { return keyNameCode(name) >= 0; }
+bool isKeyName(std::string_view name) {
+    return keyNameCode(name) >= 0;
+}
 
 namespace {
 // Whole-integer value of a sort key cell (digits may exceed 32 bits in theory; compare as 64-bit).
@@ -66,8 +68,7 @@ int hCalCompare(const RowTable& hCal, int a, int b) {
     return 0;
 }
 
-void dumpTables(const Tables& t, int which,
-                const std::function<void(std::string_view)>& sink) {
+void dumpTables(const Tables& t, int which, const std::function<void(std::string_view)>& sink) {
     static const std::string hValHead =
         sj("*** hVal *** SEQ/Name(0)/種類(1)/値(2)/fileno(3)/field(4)\r\n");
     static const std::string hCalHead =

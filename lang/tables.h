@@ -47,7 +47,18 @@ enum : int {
 }
 // hWrk columns.
 namespace wrk {
-enum : int { shiki1 = 0, shiki1kind, jyoken, shiki2, shiki2kind, lvl, grp, enzantype, block, kColumns };
+enum : int {
+    shiki1 = 0,
+    shiki1kind,
+    jyoken,
+    shiki2,
+    shiki2kind,
+    lvl,
+    grp,
+    enzantype,
+    block,
+    kColumns
+};
 }
 
 // Instruction codes: 0..32 are the keyword indices; 33 label; 34 assignment; 35..41 functions.

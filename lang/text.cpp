@@ -13,8 +13,7 @@ namespace {
 // Runs iconv over the whole input. On an invalid or unconvertible sequence calls
 // onBad(remaining input) which returns how many input bytes to skip and may append to out.
 template <class OnBad>
-bool convert(const char* to, const char* from, std::string_view in, std::string& out,
-             OnBad onBad) {
+bool convert(const char* to, const char* from, std::string_view in, std::string& out, OnBad onBad) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return false;
     out.clear();

@@ -32,7 +32,7 @@ TEST(OrvaneOnX11, CommandLineMacroActsAndTheProgramEnds) {
     std::string why;
     if (!s.start(why)) GTEST_SKIP() << why;
     Target t;
-    ASSERT_TRUE(s.startTarget("テスト対象", 300, 300, 300, 200, t));
+    ASSERT_TRUE(s.startTarget("テスト対象", 300, 300, 300, 200, t)) << s.explain(t);
 
     fs::path dir = fs::path(s.dir()) / "gui";
     fs::create_directories(dir);
@@ -72,12 +72,14 @@ TEST(OrvaneOnX11, CommandLineMacroActsAndTheProgramEnds) {
     EXPECT_NE(ini.find("WNXRPOS=500\r\n"), std::string::npos) << ini;
 }
 
-// Starts orvane in `dir` on the session's display with a macro and an exit flag.
+// Starts orvane in `dir` on the session's display with a macro and an exit flag, in the "C"
+// locale: the program still gives its windows Japanese titles that other clients can read.
 pid_t startOrvane(Session& s, const fs::path& dir, const std::string& macroCp932,
                   const std::string& flag) {
     writeBytes(dir / "Orvane.ini", "[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=20\r\nSRCENDM=0\r\n");
     writeBytes(dir / "m.ovm", macroCp932);
-    std::string cmd = "cd '" + dir.string() + "' && chmod 700 . && exec env XDG_RUNTIME_DIR='" +
+    std::string cmd = "cd '" + dir.string() +
+                      "' && chmod 700 . && exec env LC_ALL=C LANG=C XDG_RUNTIME_DIR='" +
                       dir.string() + "' '" + std::string(ORV_APP) + "' '" +
                       (dir / "m.ovm").string() + "' " + flag;
     return s.spawn({"sh", "-c", cmd}, "", (dir / "err.txt").string());
@@ -103,7 +105,7 @@ TEST(OrvaneOnX11, EscFromOutsideStopsTheRunButTheMacrosOwnEscDoesNot) {
         [&] { return s.run("xdotool search --name 'マクロ実行中' >/dev/null") == 0; }, 10000));
     // The key goes to another window, so only the global watch can see it.
     Target t;
-    ASSERT_TRUE(s.startTarget("other", 600, 500, 200, 150, t));
+    ASSERT_TRUE(s.startTarget("other", 600, 500, 200, 150, t)) << s.explain(t);
     s.run("sleep 0.3; xdotool search --name '^other$' windowactivate --sync; xdotool key Escape");
     EXPECT_TRUE(waitUntil(
         [&] { return s.run("xdotool search --name 'マクロ実行中' >/dev/null") != 0; }, 5000));

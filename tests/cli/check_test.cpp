@@ -20,7 +20,7 @@ struct Result {
 };
 
 class CliTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("orv-cli-" + std::to_string(::getpid()) + "-" +

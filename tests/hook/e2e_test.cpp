@@ -114,10 +114,9 @@ TEST(HookE2E, RecordCapturesClicksDragsDoubleClicksChordsAndTab) {
     Session s;
     START_SESSION(s, true);
     Target target, stopWindow;
-    ASSERT_TRUE(s.startTarget("記録テスト", 100, 100, 400, 300, target))
-        << orv::x11test::readFile(target.log);
+    ASSERT_TRUE(s.startTarget("記録テスト", 100, 100, 400, 300, target)) << s.explain(target);
     ASSERT_TRUE(s.startTarget("マクロ記録停止", 1000, 900, 120, 40, stopWindow))
-        << orv::x11test::readFile(stopWindow.log);
+        << s.explain(stopWindow);
     ASSERT_GT(target.frameTop, 4) << "openbox draws a title bar";
 
     const std::string file = s.dir() + "/rec.ovm";
@@ -200,8 +199,7 @@ TEST(HookE2E, RecordedMacroReplaysTheSameEvents) {
     if (s.run("'" ORV_CLI "' run --desktop x11 /dev/null 2>&1 | grep -q 'not available'") == 0)
         GTEST_SKIP() << "orvane-cli run has no X11 desktop in this build";
     Target target;
-    ASSERT_TRUE(s.startTarget("往復テスト", 100, 100, 400, 300, target))
-        << orv::x11test::readFile(target.log);
+    ASSERT_TRUE(s.startTarget("往復テスト", 100, 100, 400, 300, target)) << s.explain(target);
     const std::string file = s.dir() + "/roundtrip.ovm";
     const std::string err = s.dir() + "/record.err";
     const pid_t rec = s.spawn({ORV_CLI, "record", file}, "", err);
@@ -328,6 +326,7 @@ TEST(HookE2E, HooksShareOneMonitorAndRemovingOneKeepsTheOthers) {
     ASSERT_EQ(KsetHook(), 0);
     ASSERT_EQ(s.run("xdotool mousemove --sync 10 20 click 1 key a"), 0);
     ASSERT_EQ(MendHook(), 0);  // the keyboard hook still records
+    EXPECT_EQ(OrvHookWaitStopped(0), 0) << "a hook is still installed";
     ASSERT_EQ(s.run("xdotool mousemove --sync 30 40 click 1 key b"), 0);
     ASSERT_EQ(KendHook(), 0);
     ASSERT_TRUE(lib.capture.waitStopped());
@@ -340,6 +339,8 @@ TEST(HookE2E, HooksShareOneMonitorAndRemovingOneKeepsTheOthers) {
     ASSERT_EQ(KendHook(), 0);
     ASSERT_TRUE(lib.capture.waitStopped());
     EXPECT_EQ(lib.capture.take(), (std::vector<std::string>{"text \tMTAB 1\r\n"}));
+    // With every hook gone the monitor ends.
+    EXPECT_EQ(OrvHookWaitStopped(5000), 1);
     Recflgset(0);
 }
 

@@ -136,7 +136,8 @@ TEST(HookLibrary, ExportsExactlyItsNames) {
                                             "SetWinLocProc",
                                             "OrvHookSetDelivery",
                                             "OrvHookNoteInjectedKey",
-                                            "OrvHookSetStopRect"};
+                                            "OrvHookSetStopRect",
+                                            "OrvHookWaitStopped"};
     EXPECT_EQ(names, expected);
     const Result needed = runShell("objdump -p '" ORV_HOOK_LIB "' | grep NEEDED");
     EXPECT_EQ(needed.out.find("Qt"), std::string::npos) << needed.out;

@@ -26,8 +26,8 @@ TEST(RowTable, AppendSetGetAndTruncation) {
 TEST(RowTable, HCalSortOrder) {
     RowTable h(cal::kColumns);
     // block, level, seq
-    const int rows[][3] = {{1, 0, 2}, {0, 0, 1}, {0, 2, 0}, {0, 1, 3}, {10, 0, 0}, {2, 5, 0},
-                           {0, 1, 2}};
+    const int rows[][3] = {{1, 0, 2},  {0, 0, 1}, {0, 2, 0}, {0, 1, 3},
+                           {10, 0, 0}, {2, 5, 0}, {0, 1, 2}};
     for (int i = 0; i < 7; ++i) {
         int r = h.append(std::to_string(i), i);
         h.set(r, cal::SORTBLOCK, std::to_string(rows[i][0]));
@@ -45,8 +45,9 @@ TEST(Text, DecimalConversion) {
     struct {
         const char* in;
         int out;
-    } cases[] = {{"12", 12},     {"-7", -7},          {"  +3x", 3},          {"abc", 0},
-                 {"", 0},        {"2147483648", INT32_MIN}, {"4294967297", 1}, {"-", 0}};
+    } cases[] = {{"12", 12},        {"-7", -7}, {"  +3x", 3},
+                 {"abc", 0},        {"", 0},    {"2147483648", INT32_MIN},
+                 {"4294967297", 1}, {"-", 0}};
     for (auto& c : cases) EXPECT_EQ(toInt(c.in), c.out) << c.in;
     EXPECT_EQ(toText(-539222987), "-539222987");
     EXPECT_TRUE(allDigits("0123"));

@@ -14,9 +14,13 @@ struct ErrorCase {
     std::vector<std::string> errors;
 };
 
-std::string src(std::initializer_list<const char*> ls) { return orvtest::lines(ls); }
+std::string src(std::initializer_list<const char*> ls) {
+    return orvtest::lines(ls);
+}
 
-void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ErrorCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ParserErrors : public ::testing::TestWithParam<ErrorCase> {};
 
@@ -32,8 +36,7 @@ const char* E38 = "*1 Line Error(038) END制御文が存在しません";
 INSTANTIATE_TEST_SUITE_P(
     Statements, ParserErrors,
     ::testing::Values(
-        ErrorCase{"Empty", "", {E38}},
-        ErrorCase{"Minimal", src({"START", "END"}), {}},
+        ErrorCase{"Empty", "", {E38}}, ErrorCase{"Minimal", src({"START", "END"}), {}},
         ErrorCase{"EndWithComment", src({"START", "END @ the end"}), {}},
         ErrorCase{"CommentLineAndBlanks", src({"  @ note", "\t", "START", "END"}), {}},
         ErrorCase{"TwoStatementsOnALine",
@@ -51,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"TabAfterKeyword",
                   src({"START", "WAIT\t100", "END"}),
                   {"*2 Line Error(027) WAIT\t100 存在しない命令です"}},
-        ErrorCase{"LowerCaseKeyword", src({"START", "end"}),
+        ErrorCase{"LowerCaseKeyword",
+                  src({"START", "end"}),
                   {"*2 Line Error(027) end 存在しない命令です", E38}},
         ErrorCase{"BareWaitReportsError1",
                   src({"START", "WAIT", "WAIT   ", "END"}),
@@ -61,41 +65,41 @@ INSTANTIATE_TEST_SUITE_P(
                   src({"START", "WAIT 100 @ note", "END"}),
                   {"*2 Line Error(033) WAIT 構文エラー"}},
         ErrorCase{"MmoveOperandForms",
-                  src({"START", "MMOVE 1,2", "MMOVE 1 2", "MMOVE 1 , 2", "MMOVE 1",
-                       "MMOVE 1,2,3,4", "END"}),
+                  src({"START", "MMOVE 1,2", "MMOVE 1 2", "MMOVE 1 , 2", "MMOVE 1", "MMOVE 1,2,3,4",
+                       "END"}),
                   {"*4 Line Error(034) MMOVE 構文エラー(パラメタが多すぎます)",
                    "*5 Line Error(036) MMOVE 構文エラー(パラメタが少なすぎます)",
                    "*6 Line Error(034) MMOVE 構文エラー(パラメタが多すぎます)"}},
-        ErrorCase{"MmoveOperandChecks",
-                  src({"DEFINE %x, $s", "DEFINE #S 'a'", "DEFINE #N 5", "START",
-                       "MMOVE % 1", "MMOVE %y 1", "MMOVE #Z 1", "MMOVE #S 1", "MMOVE 1 $s",
-                       "MMOVE 1a 1", "MMOVE + 1", "MMOVE NOW -#N", "MMOVE +%x NOW", "END"}),
-                  {"*5 Line Error(042) 指定された変数または定数が不正です(MMOVE)",
-                   "*6 Line Error(020) %y 定義されていません",
-                   "*7 Line Error(020) #Z 定義されていません",
-                   "*8 Line Error(045) 指定された定数は数値タイプではありません(#S)",
-                   "*9 Line Error(045) 指定された定数は数値タイプではありません($s)",
-                   "*10 Line Error(035) MMOVE 構文エラー(パラメタ不正)",
-                   "*11 Line Error(035) MMOVE 構文エラー(パラメタ不正)"}},
+        ErrorCase{
+            "MmoveOperandChecks",
+            src({"DEFINE %x, $s", "DEFINE #S 'a'", "DEFINE #N 5", "START", "MMOVE % 1",
+                 "MMOVE %y 1", "MMOVE #Z 1", "MMOVE #S 1", "MMOVE 1 $s", "MMOVE 1a 1", "MMOVE + 1",
+                 "MMOVE NOW -#N", "MMOVE +%x NOW", "END"}),
+            {"*5 Line Error(042) 指定された変数または定数が不正です(MMOVE)",
+             "*6 Line Error(020) %y 定義されていません", "*7 Line Error(020) #Z 定義されていません",
+             "*8 Line Error(045) 指定された定数は数値タイプではありません(#S)",
+             "*9 Line Error(045) 指定された定数は数値タイプではありません($s)",
+             "*10 Line Error(035) MMOVE 構文エラー(パラメタ不正)",
+             "*11 Line Error(035) MMOVE 構文エラー(パラメタ不正)"}},
         ErrorCase{"DefineTwiceAndListErrors",
                   src({"DEFINE %a, %b, %a", "DEFINE x", "DEFINE $c %d", "START", "END"}),
                   {"*1 Line Error(019) %a 宣言済みの変数です",
                    "*2 Line Error(018) 複数定義はできません"}},
-        ErrorCase{"ConstantDefinitions",
-                  src({"DEFINE #A", "DEFINE #B   ", "DEFINE #C 'open", "DEFINE #D 12x",
-                       "DEFINE #E x", "DEFINE #F 'ok'", "DEFINE #F 1", "START", "END"}),
-                  {"*1 Line Error(020) #A 定義されていません",
-                   "*2 Line Error(020) #B 定義されていません",
-                   "*3 Line Error(009) #C 無効な定義文です。",
-                   "*4 Line Error(009) #D 無効な定義文です。",
-                   "*5 Line Error(009) #E 無効な定義文です。",
-                   "*7 Line Error(019) #F 宣言済みの変数です"}},
-        ErrorCase{"StartRules",
-                  src({"WAIT 1", "START", "DEFINE %a", "START", "END"}),
-                  {"*1 Line Error(004) 無効な命令語です。START制御文が定義されていません。",
-                   "*3 Line Error(005) 無効なDEFINE文です。この定義文はSTART制御文が定義されるまでに"
-                   "記述する必要があります。",
-                   "*4 Line Error(011) このSTART制御文は無効です"}},
+        ErrorCase{
+            "ConstantDefinitions",
+            src({"DEFINE #A", "DEFINE #B   ", "DEFINE #C 'open", "DEFINE #D 12x", "DEFINE #E x",
+                 "DEFINE #F 'ok'", "DEFINE #F 1", "START", "END"}),
+            {"*1 Line Error(020) #A 定義されていません", "*2 Line Error(020) #B 定義されていません",
+             "*3 Line Error(009) #C 無効な定義文です。", "*4 Line Error(009) #D 無効な定義文です。",
+             "*5 Line Error(009) #E 無効な定義文です。",
+             "*7 Line Error(019) #F 宣言済みの変数です"}},
+        ErrorCase{
+            "StartRules",
+            src({"WAIT 1", "START", "DEFINE %a", "START", "END"}),
+            {"*1 Line Error(004) 無効な命令語です。START制御文が定義されていません。",
+             "*3 Line Error(005) 無効なDEFINE文です。この定義文はSTART制御文が定義されるまでに"
+             "記述する必要があります。",
+             "*4 Line Error(011) このSTART制御文は無効です"}},
         ErrorCase{"LabelsShareTheNameSpace",
                   src({"DEFINE %a", "START", "L1:", "L1:", "%a:", "END"}),
                   {"*4 Line Error(031) L1 宣言済みのラベルです",
@@ -139,25 +143,24 @@ INSTANTIATE_TEST_SUITE_P(
                   src({"START", "%x = 1", "$y=2", "END"}),
                   {"*2 Line Error(007) %x 定義されていません。",
                    "*3 Line Error(007) $y 定義されていません。"}},
-        ErrorCase{"ClickKeyAndWaitChecks",
-                  src({"DEFINE $s, %n", "DEFINE #S 'x'", "START", "MCLK X", "MCLK L R",
-                       "WAIT $s", "WAIT #S", "WAIT %", "MTAB 1 2", "KEY FOO", "KEY 'a' FOO",
-                       "KEY $s ENTER", "KEY %q", "KEY 'abc", "KEY a b c d", "CLOSE 1",
-                       "READ &1 &2", "END"}),
-                  {"*4 Line Error(035) MCLK 構文エラー(パラメタ不正)",
-                   "*5 Line Error(034) MCLK 構文エラー(パラメタが多すぎます)",
-                   "*6 Line Error(045) 指定された定数は数値タイプではありません(WAIT)",
-                   "*7 Line Error(045) 指定された定数は数値タイプではありません(#S)",
-                   "*8 Line Error(042) 指定された変数または定数が不正です(WAIT)",
-                   "*9 Line Error(033) MTAB 構文エラー",
-                   "*10 Line Error(035) KEY 構文エラー(パラメタ不正)",
-                   "*11 Line Error(035) KEY 構文エラー(パラメタ不正)",
-                   "*12 Line Error(033) KEY 構文エラー",
-                   "*13 Line Error(020) %q 定義されていません",
-                   "*14 Line Error(035) KEY 構文エラー(パラメタ不正)",
-                   "*15 Line Error(034) KEY 構文エラー(パラメタが多すぎます)",
-                   "*16 Line Error(035) CLOSE 構文エラー(パラメタ不正)",
-                   "*17 Line Error(034) READ 構文エラー(パラメタが多すぎます)"}},
+        ErrorCase{
+            "ClickKeyAndWaitChecks",
+            src({"DEFINE $s, %n", "DEFINE #S 'x'", "START", "MCLK X", "MCLK L R", "WAIT $s",
+                 "WAIT #S", "WAIT %", "MTAB 1 2", "KEY FOO", "KEY 'a' FOO", "KEY $s ENTER",
+                 "KEY %q", "KEY 'abc", "KEY a b c d", "CLOSE 1", "READ &1 &2", "END"}),
+            {"*4 Line Error(035) MCLK 構文エラー(パラメタ不正)",
+             "*5 Line Error(034) MCLK 構文エラー(パラメタが多すぎます)",
+             "*6 Line Error(045) 指定された定数は数値タイプではありません(WAIT)",
+             "*7 Line Error(045) 指定された定数は数値タイプではありません(#S)",
+             "*8 Line Error(042) 指定された変数または定数が不正です(WAIT)",
+             "*9 Line Error(033) MTAB 構文エラー",
+             "*10 Line Error(035) KEY 構文エラー(パラメタ不正)",
+             "*11 Line Error(035) KEY 構文エラー(パラメタ不正)",
+             "*12 Line Error(033) KEY 構文エラー", "*13 Line Error(020) %q 定義されていません",
+             "*14 Line Error(035) KEY 構文エラー(パラメタ不正)",
+             "*15 Line Error(034) KEY 構文エラー(パラメタが多すぎます)",
+             "*16 Line Error(035) CLOSE 構文エラー(パラメタ不正)",
+             "*17 Line Error(034) READ 構文エラー(パラメタが多すぎます)"}},
         ErrorCase{"QuotedCaptionCommands",
                   src({"START", "FOCUS ''", "FOCUS 'a' 'b'", "DESTROY abc", "EXECUTE \"x",
                        "FOCUS \"it's\"", "END"}),
@@ -167,26 +170,22 @@ INSTANTIATE_TEST_SUITE_P(
                    "*5 Line Error(033) EXECUTE 構文エラー"}},
         ErrorCase{"FileCommandOperandCounts",
                   src({"DEFINE $v", "START", "OPEN 'f'", "OPEN 'f' AS", "OPEN 'f' TO &1",
-                       "OPEN 'f' AS &1 x", "OPEN 'f' AS &1 x y z", "OPEN f AS &1",
-                       "SET $v", "SET $v AS 1 FROM", "SET $v TO 1 FROM &1",
-                       "SET $v AS 1 IN &1", "SET $w AS 1 FROM &1", "SET $v AS 1 FROM &1 x",
-                       "END"}),
+                       "OPEN 'f' AS &1 x", "OPEN 'f' AS &1 x y z", "OPEN f AS &1", "SET $v",
+                       "SET $v AS 1 FROM", "SET $v TO 1 FROM &1", "SET $v AS 1 IN &1",
+                       "SET $w AS 1 FROM &1", "SET $v AS 1 FROM &1 x", "END"}),
                   {"*3 Line Error(036) OPEN 構文エラー(パラメタが少なすぎます)",
-                   "*4 Line Error(033) OPEN 構文エラー",
-                   "*5 Line Error(033) OPEN 構文エラー",
+                   "*4 Line Error(033) OPEN 構文エラー", "*5 Line Error(033) OPEN 構文エラー",
                    "*6 Line Error(033) OPEN 構文エラー",
                    "*7 Line Error(034) OPEN 構文エラー(パラメタが多すぎます)",
                    "*8 Line Error(030) OPEN オペランドが必要です",
                    "*9 Line Error(036) SET 構文エラー(パラメタが少なすぎます)",
-                   "*10 Line Error(033) SET 構文エラー",
-                   "*11 Line Error(033) SET 構文エラー",
-                   "*12 Line Error(033) $v 構文エラー",
-                   "*13 Line Error(020) $w 定義されていません",
+                   "*10 Line Error(033) SET 構文エラー", "*11 Line Error(033) SET 構文エラー",
+                   "*12 Line Error(033) $v 構文エラー", "*13 Line Error(020) $w 定義されていません",
                    "*14 Line Error(034) SET 構文エラー(パラメタが多すぎます)"}},
         ErrorCase{"WindowCommands",
                   src({"DEFINE %x, $s", "START", "WMOVE 'w' 1", "WSIZE 'w' NOW 1",
-                       "GETWPOS 'w' %x $s", "GETWSIZ 'w' % %x", "GETMPOS %x",
-                       "GETMPOS %x %y", "WMOVE 'w' NOW NOW", "WSIZE 'w' KEEP 0", "END"}),
+                       "GETWPOS 'w' %x $s", "GETWSIZ 'w' % %x", "GETMPOS %x", "GETMPOS %x %y",
+                       "WMOVE 'w' NOW NOW", "WSIZE 'w' KEEP 0", "END"}),
                   {"*3 Line Error(033) WMOVE 構文エラー",
                    "*4 Line Error(035) WSIZE 構文エラー(パラメタ不正)",
                    "*5 Line Error(046) 数値変数のみ指定可能です($s)",
@@ -204,37 +203,42 @@ TEST(Parser, LogLinesAndCount) {
 }
 
 TEST(Parser, RowsOfCommands) {
-    Compiled r = compileUtf8(src({
-        "DEFINE %x, %y, $s", "DEFINE #N 7", "DEFINE #T 'txt'", "START",
-        "MMOVE +10,-%y", "MMOVE NOW #N", "MCLK R", "WAIT %x", "MTAB #N", "KEY SFT,F10",
-        "KEY 'abc' ENTER", "KEY #T", "KEY $s", "FOCUS \"メモ帳\"", "WMOVE 'w' NOW 0",
-        "WSIZE 'w' KEEP +5", "GETMPOS %x,%y", "GETWSIZ 'w' %x %y", "OPEN 'a.csv' AS &1",
-        "SET $s AS 2 FROM &1", "READ &1", "CLOSE &1", "END"}));
+    Compiled r = compileUtf8(src({"DEFINE %x, %y, $s",
+                                  "DEFINE #N 7",
+                                  "DEFINE #T 'txt'",
+                                  "START",
+                                  "MMOVE +10,-%y",
+                                  "MMOVE NOW #N",
+                                  "MCLK R",
+                                  "WAIT %x",
+                                  "MTAB #N",
+                                  "KEY SFT,F10",
+                                  "KEY 'abc' ENTER",
+                                  "KEY #T",
+                                  "KEY $s",
+                                  "FOCUS \"メモ帳\"",
+                                  "WMOVE 'w' NOW 0",
+                                  "WSIZE 'w' KEEP +5",
+                                  "GETMPOS %x,%y",
+                                  "GETWSIZ 'w' %x %y",
+                                  "OPEN 'a.csv' AS &1",
+                                  "SET $s AS 2 FROM &1",
+                                  "READ &1",
+                                  "CLOSE &1",
+                                  "END"}));
     ASSERT_TRUE(r.ok) << r.log;
     std::vector<std::string> want = {
-        "17/10/1/2/1/2/6/0/0/4/",
-        "17/NOW/3/0/7/4/2/0/1/5/",
-        "18//////R/0/2/6/",
-        "22/6/////0/0/3/7/",
-        "25/2/////7/0/4/8/",
-        "24/SFT/9/F10///2/0/5/9/",
-        "24/abc/8/ENTER///2/0/6/10/",
-        "24/txt/8////1/0/7/11/",
-        "24/2/6////1/0/8/12/",
-        "23//////メモ帳/0/9/13/",
-        "27/NOW/3/0/0/4/2/0/10/14/w",
-        "32/KEEP/3/0/5/1/2/0/11/15/w",
-        "29/0/1/////0/12/16/",
-        "31/0/1////w/0/13/17/",
-        "12/&1/////a.csv/0/14/18/",
-        "14/2//&1///2/0/15/19/",
-        "15//////&1/0/16/20/",
-        "13//////&1/0/17/21/",
+        "17/10/1/2/1/2/6/0/0/4/",     "17/NOW/3/0/7/4/2/0/1/5/",    "18//////R/0/2/6/",
+        "22/6/////0/0/3/7/",          "25/2/////7/0/4/8/",          "24/SFT/9/F10///2/0/5/9/",
+        "24/abc/8/ENTER///2/0/6/10/", "24/txt/8////1/0/7/11/",      "24/2/6////1/0/8/12/",
+        "23//////メモ帳/0/9/13/",     "27/NOW/3/0/0/4/2/0/10/14/w", "32/KEEP/3/0/5/1/2/0/11/15/w",
+        "29/0/1/////0/12/16/",        "31/0/1////w/0/13/17/",       "12/&1/////a.csv/0/14/18/",
+        "14/2//&1///2/0/15/19/",      "15//////&1/0/16/20/",        "13//////&1/0/17/21/",
         "9///////0/18/22/",
     };
     EXPECT_EQ(r.macro, want);
-    EXPECT_EQ(r.vals, (std::vector<std::string>{"%x/2/0//", "%y/2/0//", "$s/1///",
-                                                  "#N/2/7//", "#T/1/txt//"}));
+    EXPECT_EQ(r.vals, (std::vector<std::string>{"%x/2/0//", "%y/2/0//", "$s/1///", "#N/2/7//",
+                                                "#T/1/txt//"}));
 }
 
 TEST(Parser, ForwardAndBackwardGotos) {
@@ -258,20 +262,20 @@ TEST(Parser, ManyLabelsAndGotos) {
 }
 
 TEST(Parser, SelectCaseRows) {
-    Compiled r = compileUtf8(src({"DEFINE %a", "START", "SELECT %a", "CASE 1", "CASE 2",
-                                  "WAIT 1", "CASE 3", "EXIT", "ENDSELECT", "END"}));
+    Compiled r = compileUtf8(src({"DEFINE %a", "START", "SELECT %a", "CASE 1", "CASE 2", "WAIT 1",
+                                  "CASE 3", "EXIT", "ENDSELECT", "END"}));
     ASSERT_TRUE(r.ok) << r.log;
     std::vector<std::string> want = {
-        "11/2/////2/1/0/-/",         // A: over B to the first CASE
-        "11/2/////10/1/1/-/",        // B: end of the SELECT
-        "0/0/6/0/1/2/4/1/2/3/",      // CASE 1 fails: CASE 2
-        "11/2/////5/1/3/3/",         // CASE 1 holds: shares CASE 2's body
-        "0/0/6/0/2/2/7/1/4/4/",      // CASE 2
+        "11/2/////2/1/0/-/",     // A: over B to the first CASE
+        "11/2/////10/1/1/-/",    // B: end of the SELECT
+        "0/0/6/0/1/2/4/1/2/3/",  // CASE 1 fails: CASE 2
+        "11/2/////5/1/3/3/",     // CASE 1 holds: shares CASE 2's body
+        "0/0/6/0/2/2/7/1/4/4/",  // CASE 2
         "11/2/////6/1/5/4/",
-        "22/2/////1/1/6/5/",         // WAIT 1
-        "0/0/6/0/3/2/10/1/7/6/",     // CASE 3 (the last: fails to the end)
+        "22/2/////1/1/6/5/",      // WAIT 1
+        "0/0/6/0/3/2/10/1/7/6/",  // CASE 3 (the last: fails to the end)
         "11/2/////9/1/8/6/",
-        "11/2/////1/1/9/7/",         // EXIT: to row B
+        "11/2/////1/1/9/7/",  // EXIT: to row B
         "9///////0/10/9/",
     };
     EXPECT_EQ(r.macro, want);
@@ -308,8 +312,9 @@ TEST(Parser, LongLinesAreCut) {
 TEST(Parser, LoneCarriageReturn) {
     // A CR inside a line (not before LF) ends the statement scan.
     Compiled r = compileUtf8("START\r\nEND\r@ x\r\nWAIT \r\n");
-    EXPECT_EQ(r.errors, (std::vector<std::string>{
-                            "*3 Line Error(001) オペランドが記述されていません\"WAIT\" "}));
+    EXPECT_EQ(
+        r.errors,
+        (std::vector<std::string>{"*3 Line Error(001) オペランドが記述されていません\"WAIT\" "}));
 }
 
 }  // namespace

@@ -267,7 +267,9 @@ bool Session::startTarget(const std::string& title, int x, int y, int w, int h, 
     t.log = dir_ + "/target" + std::to_string(++serial) + ".log";
     const std::string geometry = std::to_string(w) + "x" + std::to_string(h) + "+" +
                                  std::to_string(x) + "+" + std::to_string(y);
-    t.pid = spawn({ORV_X11_TARGET, "--title", title, "--geometry", geometry, "--log", t.log});
+    t.err = t.log + ".err";
+    t.pid = spawn({ORV_X11_TARGET, "--title", title, "--geometry", geometry, "--log", t.log}, "",
+                  t.err);
     if (t.pid < 0) return false;
     // Placed where asked and framed by the window manager (or not framed without one).
     return waitUntil(
@@ -276,6 +278,19 @@ bool Session::startTarget(const std::string& title, int x, int y, int w, int h, 
             return t.x == x && t.y == y && (wm_ < 0 || t.frameTop > 0);
         },
         20000);
+}
+
+std::string Session::explain(const Target& t) const {
+    std::string s = "display " + display_ + ", target pid " + std::to_string(t.pid);
+    int status = 0;
+    if (t.pid > 0 && ::waitpid(t.pid, &status, WNOHANG) == t.pid)
+        s += WIFEXITED(status) ? " exited with " + std::to_string(WEXITSTATUS(status))
+                               : " ended by signal " + std::to_string(WTERMSIG(status));
+    else
+        s += " running";
+    s += "\n--- target log:\n" + readFile(t.log) + "--- target stderr:\n" + readFile(t.err);
+    if (wm_ > 0) s += "--- openbox log:\n" + readFile(dir_ + "/openbox.log");
+    return s;
 }
 
 }  // namespace orv::x11test

@@ -23,6 +23,7 @@ namespace orv::x11test {
 struct Target {
     pid_t pid = -1;
     std::string log;                 // the target's event log
+    std::string err;                 // its standard error
     unsigned long window = 0;        // its X window
     int x = 0, y = 0, w = 0, h = 0;  // client area in root coordinates
     int frameLeft = 0, frameRight = 0, frameTop = 0, frameBottom = 0;  // window-manager frame
@@ -48,6 +49,9 @@ class Session {
     // Starts a test target window with a UTF-8 title at the given client position and size,
     // and waits until it is mapped and placed.
     bool startTarget(const std::string& title, int x, int y, int w, int h, Target& t);
+    // What went wrong with a target, for a failed assertion: whether it still runs, its log,
+    // its standard error and the window manager's log.
+    std::string explain(const Target& t) const;
     // Re-reads a target's geometry from its log.
     bool refreshTarget(Target& t);
     // The lines a target logged so far.
