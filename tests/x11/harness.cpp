@@ -263,29 +263,44 @@ bool Session::refreshTarget(Target& t) {
 
 bool Session::startTarget(const std::string& title, int x, int y, int w, int h, Target& t) {
     static int serial = 0;
-    t = Target{};
-    t.log = dir_ + "/target" + std::to_string(++serial) + ".log";
-    const std::string geometry = std::to_string(w) + "x" + std::to_string(h) + "+" +
-                                 std::to_string(x) + "+" + std::to_string(y);
-    t.err = t.log + ".err";
-    t.pid = spawn({ORV_X11_TARGET, "--title", title, "--geometry", geometry, "--log", t.log}, "",
-                  t.err);
-    if (t.pid < 0) return false;
-    // Placed where asked and framed by the window manager (or not framed without one).
-    return waitUntil(
-        [&] {
-            if (!refreshTarget(t)) return false;
-            return t.x == x && t.y == y && (wm_ < 0 || t.frameTop > 0);
-        },
-        20000);
+    std::string earlier;
+    // A target that ends before its window is placed (it could not reach the display, say)
+    // is started once more; what happened to the first one stays in the explanation.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        t = Target{};
+        t.log = dir_ + "/target" + std::to_string(++serial) + ".log";
+        t.err = t.log + ".err";
+        t.earlier = earlier;
+        const std::string geometry = std::to_string(w) + "x" + std::to_string(h) + "+" +
+                                     std::to_string(x) + "+" + std::to_string(y);
+        t.pid = spawn({ORV_X11_TARGET, "--title", title, "--geometry", geometry, "--log", t.log},
+                      "", t.err);
+        if (t.pid < 0) return false;
+        // Placed where asked and framed by the window manager (or not framed without one).
+        const bool placed = waitUntil(
+            [&] {
+                if (::waitpid(t.pid, &t.status, WNOHANG) == t.pid) {
+                    t.ended = true;
+                    return true;
+                }
+                if (!refreshTarget(t)) return false;
+                return t.x == x && t.y == y && (wm_ < 0 || t.frameTop > 0);
+            },
+            20000);
+        if (placed && !t.ended) return true;
+        if (!t.ended) return false;
+        earlier = explain(t);
+    }
+    return false;
 }
 
 std::string Session::explain(const Target& t) const {
-    std::string s = "display " + display_ + ", target pid " + std::to_string(t.pid);
-    int status = 0;
-    if (t.pid > 0 && ::waitpid(t.pid, &status, WNOHANG) == t.pid)
-        s += WIFEXITED(status) ? " exited with " + std::to_string(WEXITSTATUS(status))
-                               : " ended by signal " + std::to_string(WTERMSIG(status));
+    std::string s;
+    if (!t.earlier.empty()) s = "first attempt: " + t.earlier + "second attempt: ";
+    s += "display " + display_ + ", target pid " + std::to_string(t.pid);
+    if (t.ended)
+        s += WIFEXITED(t.status) ? " exited with " + std::to_string(WEXITSTATUS(t.status))
+                                 : " ended by signal " + std::to_string(WTERMSIG(t.status));
     else
         s += " running";
     s += "\n--- target log:\n" + readFile(t.log) + "--- target stderr:\n" + readFile(t.err);

@@ -24,6 +24,9 @@ struct Target {
     pid_t pid = -1;
     std::string log;                 // the target's event log
     std::string err;                 // its standard error
+    bool ended = false;              // it ended while being started
+    int status = 0;                  // and this was its wait status
+    std::string earlier;             // what happened to an earlier attempt
     unsigned long window = 0;        // its X window
     int x = 0, y = 0, w = 0, h = 0;  // client area in root coordinates
     int frameLeft = 0, frameRight = 0, frameTop = 0, frameBottom = 0;  // window-manager frame
