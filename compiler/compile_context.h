@@ -2,9 +2,14 @@
 // expression compiler during one compile.
 #pragma once
 
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "compiler/compile_log.h"
 #include "lang/tables.h"
@@ -27,7 +32,12 @@ class CompileContext {
     // First hVal row with this name (any type), or -1.
     int findName(std::string_view name) const {
         auto it = names_.find(std::string(nameKey(name)));
-        return it == names_.end() ? -1 : it->second;
+        int r = it == names_.end() ? -1 : it->second;
+        if (!temps_.empty() && !name.empty() && name[0] == '!') {
+            const int t = findTemporary(name);
+            if (t >= 0 && (r < 0 || t < r)) r = t;
+        }
+        return r;
     }
     // A declared variable or constant: "$name" must be a string row (type 1), "%name" a
     // number row (type 2), "#name" a constant of either type. -1 when there is none.
@@ -47,11 +57,29 @@ class CompileContext {
         }
     }
     // Appends an hVal row (tag 0) and indexes its name.
+    // Makes room for `n` variables and temporaries.
+    void reserveVals(int n) {
+        t.hVal.reserve(n);
+        names_.reserve(static_cast<std::size_t>(n));
+    }
+
     int addVal(std::string_view name, std::string_view type, std::string_view value) {
         int r = t.hVal.append(name, 0);
         t.hVal.set(r, val::type, type);
         t.hVal.set(r, val::value, value);
         names_.emplace(std::string(nameKey(name)), r);
+        return r;
+    }
+    // Appends the numeric temporary "!number" (value 0). Temporaries come in rising order
+    // and are kept in a sorted list rather than the name map, which a large assignment-heavy
+    // macro would otherwise fill with thousands of entries; findName sees both.
+    int addTemporary(std::int32_t number) {
+        const std::string name = "!" + std::to_string(number);
+        if (!temps_.empty() && number <= temps_.back().first) return addVal(name, kTypeNumber, "0");
+        int r = t.hVal.append(name, 0);
+        t.hVal.set(r, val::type, kTypeNumber);
+        t.hVal.set(r, val::value, "0");
+        temps_.emplace_back(number, r);
         return r;
     }
     // Appends an hMacro row with its instruction code, level, sequence number and source
@@ -70,7 +98,20 @@ class CompileContext {
 
   private:
     CompileLog& log_;
+    // The row of the temporary a name such as "!12" denotes, or -1.
+    int findTemporary(std::string_view name) const {
+        std::string_view digits = name.substr(1);
+        std::int32_t n = 0;
+        auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+        if (ec != std::errc() || end != digits.data() + digits.size() ||
+            std::to_string(n) != digits)
+            return -1;
+        auto it = std::lower_bound(temps_.begin(), temps_.end(), std::make_pair(n, -1));
+        return it != temps_.end() && it->first == n ? it->second : -1;
+    }
+
     std::unordered_map<std::string, int> names_;
+    std::vector<std::pair<std::int32_t, int>> temps_;  // (number, hVal row), rising numbers
 };
 
 }  // namespace orv

@@ -582,6 +582,7 @@ bool compileCalculation(Statement& st, const std::vector<Token>& toks,
                         std::vector<Operand>& operands, int tempCounter, int statementCounter,
                         int& temps) {
     std::vector<Node> nodes;
+    nodes.reserve(toks.size());
     if (st.targetIsString) {
         // checkToken has accepted exactly one operand.
         Node n;
@@ -607,7 +608,7 @@ bool compileCalculation(Statement& st, const std::vector<Token>& toks,
         const auto number =
             static_cast<std::uint32_t>(tempCounter) + static_cast<std::uint32_t>(temps++);
         n.tempName = "!" + std::to_string(static_cast<std::int32_t>(number));
-        n.tempRow = cx.addVal(n.tempName, kTypeNumber, "0");
+        n.tempRow = cx.addTemporary(static_cast<std::int32_t>(number));
     }
     auto operandOf = [&](int node) -> Operand {
         const Node& n = nodes[static_cast<std::size_t>(node)];
@@ -656,6 +657,8 @@ bool compileStatement(Statement& st, std::string_view s, std::size_t p, int temp
 
     std::vector<Token> toks;
     std::vector<Operand> operands;
+    toks.reserve(16);
+    operands.reserve(16);
     for (;;) {
         skipBlanks();
         if (p >= s.size()) break;

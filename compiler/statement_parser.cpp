@@ -827,6 +827,17 @@ class Parser {
 }  // namespace
 
 bool parseStatements(CompileContext& cx, std::string_view text) {
+    // Room for the rows a text of this shape is likely to need, so that a large macro's tables
+    // are not copied as they grow: about one instruction row a line, and for each '=' (an
+    // assignment, or part of a comparison) up to three calculation rows and two temporaries.
+    int lines = 1, equals = 0;
+    for (char c : text) {
+        lines += c == '\n';
+        equals += c == '=';
+    }
+    cx.t.hMacro.reserve(lines + 8);
+    cx.reserveVals(2 * equals + 64);
+    cx.t.hCal.reserve(3 * equals);
     Parser p(cx);
     return p.run(text);
 }

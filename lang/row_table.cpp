@@ -14,6 +14,12 @@ void RowTable::clear() {
     tags_.clear();
 }
 
+void RowTable::reserve(int rows) {
+    if (rows <= rowCount()) return;
+    cells_.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns_));
+    tags_.reserve(static_cast<std::size_t>(rows));
+}
+
 int RowTable::append(std::string_view cell0, int tag) {
     int row = rowCount();
     cells_.resize(cells_.size() + static_cast<std::size_t>(columns_));

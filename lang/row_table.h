@@ -23,6 +23,8 @@ class RowTable {
 
     // Deletes all rows.
     void clear();
+    // Makes room for `rows` rows without changing the table.
+    void reserve(int rows);
     // Appends a row whose cell 0 is `cell0` (other cells empty) and returns its index.
     int append(std::string_view cell0, int tag);
     // Sets the text of a cell; out-of-range addresses are ignored.

@@ -318,3 +318,19 @@ TEST(Parser, LoneCarriageReturn) {
 }
 
 }  // namespace
+
+// Temporaries ("!1", "!2" ...) are hVal rows like any other: a name is found at its first
+// row, whether that row is a temporary or a label of the same name.
+TEST(Parser, TemporaryNamesAreFoundAtTheirFirstRow) {
+    Compiled clash = compileUtf8(src({"DEFINE %x, %a", "START", "%x = %a + 1", "!1:", "END"}));
+    ASSERT_EQ(clash.errors.size(), 1u) << clash.log;
+    EXPECT_NE(clash.errors[0].find("*4 Line Error(032)"), std::string::npos) << clash.log;
+
+    Compiled label = compileUtf8(
+        src({"DEFINE %x, %a", "START", "!2:", "%x = %a + 1", "%x = %a * 2 + 1", "GOTO !2", "END"}));
+    ASSERT_TRUE(label.ok) << label.log;
+    EXPECT_EQ(label.vals[2], "!2/5/0//");  // the label comes first
+    EXPECT_EQ(label.vals[4], "!2/2/0//");  // then the temporary of the same name
+    EXPECT_EQ(label.macro[label.macro.size() - 2].substr(0, 5), "11/2/")
+        << "GOTO resolved to the label";
+}
