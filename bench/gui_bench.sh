@@ -9,7 +9,7 @@ work=$(mktemp -d /tmp/orvane-bench.XXXXXX)
 for n in $(seq 200 240); do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then disp=":$n"; break; fi
 done
-Xvfb "$disp" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$disp" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $pid $ob $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 export DISPLAY=$disp

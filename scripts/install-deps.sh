@@ -31,3 +31,6 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Build the font caches now: the first program that looks for Japanese glyphs (a window
+# manager drawing a Japanese title, say) would otherwise scan every font file itself.
+if command -v fc-cache >/dev/null; then $SUDO fc-cache -s >/dev/null 2>&1 || true; fi

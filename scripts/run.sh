@@ -20,7 +20,7 @@ for n in $(seq 90 140); do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then disp=":$n"; break; fi
 done
 [ -n "$disp" ] || { echo "run.sh: no free display number" >&2; exit 1; }
-Xvfb "$disp" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb "$disp" -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 cleanup() { kill "$ob" "$xvfb" 2>/dev/null || true; }
 trap cleanup EXIT

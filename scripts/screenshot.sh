@@ -11,7 +11,7 @@ disp=""
 for n in $(seq 150 190); do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then disp=":$n"; break; fi
 done
-Xvfb "$disp" -screen 0 900x640x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$disp" -screen 0 900x640x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $app $ob $xvfb 2>/dev/null || true' EXIT
 for _ in $(seq 50); do DISPLAY=$disp xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done

@@ -108,8 +108,10 @@ bool Session::start(std::string& why, bool withWindowManager) {
             ::dup2(devnull, 2);
         }
         const std::string fd = std::to_string(fds[1]);
+        // -noreset: without it the server resets whenever its last client leaves, and a
+        // client connecting meanwhile is refused (ECONNRESET).
         ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                 "-nolisten", "tcp", "+extension", "RECORD", "+extension", "XTEST",
+                 "-nolisten", "tcp", "-noreset", "+extension", "RECORD", "+extension", "XTEST",
                  static_cast<char*>(nullptr));
         ::_exit(127);
     }
