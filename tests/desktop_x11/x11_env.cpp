@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "lang/text.h"
+#include "tests/x11/harness.h"
 
 extern char** environ;
 
@@ -199,6 +200,10 @@ bool X11Bench::start(std::string& message) {
         message = std::string("openbox did not start") + (exited ? " (it exited)" : "") + ": " +
                   text.str();
         if (exited) wm_ = -1;
+        return false;
+    }
+    if (!orv::x11test::waitForManagingWindowManager(display_, 20000)) {
+        message = "openbox does not manage windows";
         return false;
     }
     return true;

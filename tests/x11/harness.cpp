@@ -150,10 +150,15 @@ bool Session::start(std::string& why, bool withWindowManager) {
 }
 
 bool Session::waitForWindowManager(int timeoutMs) {
+    return waitForManagingWindowManager(display_, timeoutMs);
+}
+
+bool waitForManagingWindowManager(const std::string& display, int timeoutMs) {
     auto oldHandler = XSetErrorHandler(silentXError);
-    Display* d = XOpenDisplay(display_.c_str());
+    Display* d = XOpenDisplay(display.c_str());
     bool ok = false;
     if (d) {
+        const Window root = DefaultRootWindow(d);
         const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
         ok = waitUntil(
             [&] {
@@ -161,12 +166,40 @@ bool Session::waitForWindowManager(int timeoutMs) {
                 int format;
                 unsigned long n = 0, after;
                 unsigned char* data = nullptr;
-                XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, AnyPropertyType,
-                                   &type, &format, &n, &after, &data);
+                XGetWindowProperty(d, root, check, 0, 1, False, AnyPropertyType, &type, &format, &n,
+                                   &after, &data);
                 if (data) XFree(data);
                 return n > 0;
             },
             timeoutMs);
+        if (ok) {
+            // openbox announces itself before it handles map requests, and a window mapped
+            // in between is never managed: a probe window, mapped again each second, shows
+            // when the manager takes windows into frames.
+            const Window probe = XCreateSimpleWindow(d, root, 0, 0, 10, 10, 0, 0, 0);
+            XMapWindow(d, probe);
+            XFlush(d);
+            auto lastMap = std::chrono::steady_clock::now();
+            ok = waitUntil(
+                [&] {
+                    Window r = 0, parent = 0, *kids = nullptr;
+                    unsigned n = 0;
+                    if (XQueryTree(d, probe, &r, &parent, &kids, &n)) {
+                        if (kids) XFree(kids);
+                        if (parent != root) return true;
+                    }
+                    if (std::chrono::steady_clock::now() - lastMap > std::chrono::seconds(1)) {
+                        XUnmapWindow(d, probe);
+                        XMapWindow(d, probe);
+                        XFlush(d);
+                        lastMap = std::chrono::steady_clock::now();
+                    }
+                    return false;
+                },
+                timeoutMs);
+            XDestroyWindow(d, probe);
+            XSync(d, False);
+        }
         XCloseDisplay(d);
     }
     XSetErrorHandler(oldHandler);

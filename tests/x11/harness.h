@@ -84,6 +84,10 @@ class Session {
     std::vector<pid_t> children_;
 };
 
+// Waits until the window manager on `display` announces itself and takes a newly mapped
+// window into a frame (false when it does not within `timeoutMs`).
+bool waitForManagingWindowManager(const std::string& display, int timeoutMs);
+
 // Polls `pred` every 20 ms until it is true or `timeoutMs` passed.
 template <class Pred>
 bool waitUntil(Pred pred, int timeoutMs);
