@@ -64,21 +64,17 @@ class CompileContext {
     }
 
     int addVal(std::string_view name, std::string_view type, std::string_view value) {
-        int r = t.hVal.append(name, 0);
-        t.hVal.set(r, val::type, type);
-        t.hVal.set(r, val::value, value);
+        int r = appendVal(name, type, value);
         names_.emplace(std::string(nameKey(name)), r);
         return r;
     }
     // Appends the numeric temporary "!number" (value 0). Temporaries come in rising order
     // and are kept in a sorted list rather than the name map, which a large assignment-heavy
     // macro would otherwise fill with thousands of entries; findName sees both.
-    int addTemporary(std::int32_t number) {
-        const std::string name = "!" + std::to_string(number);
+    // `name` is "!" followed by `number`.
+    int addTemporary(std::string_view name, std::int32_t number) {
         if (!temps_.empty() && number <= temps_.back().first) return addVal(name, kTypeNumber, "0");
-        int r = t.hVal.append(name, 0);
-        t.hVal.set(r, val::type, kTypeNumber);
-        t.hVal.set(r, val::value, "0");
+        int r = appendVal(name, kTypeNumber, "0");
         temps_.emplace_back(number, r);
         return r;
     }
@@ -98,6 +94,12 @@ class CompileContext {
 
   private:
     CompileLog& log_;
+    int appendVal(std::string_view name, std::string_view type, std::string_view value) {
+        int r = t.hVal.append(name, 0);
+        t.hVal.set(r, val::type, type);
+        t.hVal.set(r, val::value, value);
+        return r;
+    }
     // The row of the temporary a name such as "!12" denotes, or -1.
     int findTemporary(std::string_view name) const {
         std::string_view digits = name.substr(1);

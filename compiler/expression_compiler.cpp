@@ -608,7 +608,7 @@ bool compileCalculation(Statement& st, const std::vector<Token>& toks,
         const auto number =
             static_cast<std::uint32_t>(tempCounter) + static_cast<std::uint32_t>(temps++);
         n.tempName = "!" + std::to_string(static_cast<std::int32_t>(number));
-        n.tempRow = cx.addTemporary(static_cast<std::int32_t>(number));
+        n.tempRow = cx.addTemporary(n.tempName, static_cast<std::int32_t>(number));
     }
     auto operandOf = [&](int node) -> Operand {
         const Node& n = nodes[static_cast<std::size_t>(node)];

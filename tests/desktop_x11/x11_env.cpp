@@ -76,12 +76,6 @@ bool displayWorks(const std::string& name) {
     return true;
 }
 
-bool wmRunning() {
-    std::string out;
-    return run({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, &out, 5000) == 0 &&
-           out.find("window id") != std::string::npos;
-}
-
 std::atomic<int> g_seq{0};
 
 }  // namespace
@@ -184,26 +178,16 @@ bool X11Bench::start(std::string& message) {
     int wmfd = open(wmlog.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     wm_ = spawn({"openbox", "--config-file", rc_xml}, wmfd, wmfd, "");
     if (wmfd >= 0) close(wmfd);
-    bool exited = false;
-    if (wm_ < 0 ||
-        !eventually(
-            [&] {
-                int st = 0;
-                if (waitpid(wm_, &st, WNOHANG) == wm_) exited = true;
-                return exited || wmRunning();
-            },
-            20000) ||
-        exited) {
+    const bool managing = wm_ >= 0 && orv::x11test::waitForManagingWindowManager(display_, 20000);
+    int st = 0;
+    const bool exited = wm_ >= 0 && waitpid(wm_, &st, WNOHANG) == wm_;
+    if (!managing || exited) {
         std::ifstream f(wmlog);
         std::stringstream text;
         text << f.rdbuf();
         message = std::string("openbox did not start") + (exited ? " (it exited)" : "") + ": " +
                   text.str();
         if (exited) wm_ = -1;
-        return false;
-    }
-    if (!orv::x11test::waitForManagingWindowManager(display_, 20000)) {
-        message = "openbox does not manage windows";
         return false;
     }
     return true;

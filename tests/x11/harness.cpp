@@ -141,16 +141,12 @@ bool Session::start(std::string& why, bool withWindowManager) {
         ::mkdir((dir_ + "/config").c_str(), 0700);
         wm_ = spawn({"openbox", "--config-file", rc}, "", dir_ + "/openbox.log");
         children_.pop_back();  // ended separately, after the clients
-        if (wm_ < 0 || !waitForWindowManager(15000)) {
+        if (wm_ < 0 || !waitForManagingWindowManager(display_, 15000)) {
             why = "openbox did not start";
             return false;
         }
     }
     return true;
-}
-
-bool Session::waitForWindowManager(int timeoutMs) {
-    return waitForManagingWindowManager(display_, timeoutMs);
 }
 
 bool waitForManagingWindowManager(const std::string& display, int timeoutMs) {

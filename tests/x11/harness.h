@@ -75,8 +75,6 @@ class Session {
     void killServer();
 
   private:
-    bool waitForWindowManager(int timeoutMs);
-
     std::string display_;
     std::string dir_;
     pid_t xvfb_ = -1;
