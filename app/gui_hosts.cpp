@@ -181,5 +181,14 @@ void GuiRunHost::postCommand(int id) {
     QMetaObject::invokeMethod(
         frame_, [this, id] { frame_->command(id); }, Qt::QueuedConnection);
 }
+void GuiRunHost::restartStep() {
+    postCommand(ID_STEP);
+}
+void GuiRunHost::restartDebugRun() {
+    postCommand(ID_DEBUGRUN);
+}
+void GuiRunHost::stopDebugging() {
+    postCommand(ID_STOPDEBUG);
+}
 
 }  // namespace orv::app

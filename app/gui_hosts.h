@@ -55,12 +55,16 @@ class GuiRunHost : public RunHost {
     void runtimeError(const std::string& message) override;
     void messageBox(const std::string& text) override;
     bool askYesNo(const std::string& text) override;
-    void postCommand(int id) override;
+    void restartStep() override;
+    void restartDebugRun() override;
+    void stopDebugging() override;
 
   private:
     // Runs fn on the user-interface thread: directly when already there, else blocking or
     // queued.
     void onUi(std::function<void()> fn, bool blocking);
+    // Posts a frame command (queued).
+    void postCommand(int id);
 
     MainFrame* frame_;
     QPointer<MacroEditor> editor_;

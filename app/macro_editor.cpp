@@ -15,7 +15,7 @@
 #include "app/main_frame.h"
 #include "app/message.h"
 #include "executor/executor.h"
-#include "platform/profile.h"
+#include "platform/file_io.h"
 
 namespace orv::app {
 

@@ -454,7 +454,7 @@ class Parser {
             while (p < ops.size() && isBlank(ops[p])) ++p;
             if (p >= ops.size()) return err(20, name);
             std::string_view value;
-            const char* type;
+            std::string_view type;
             if (ops[p] == '\'') {
                 std::size_t q = ops.find('\'', p + 1);
                 if (q == std::string_view::npos) return err(9, name);

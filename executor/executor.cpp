@@ -275,7 +275,7 @@ void Executor::executeNextLine(int flag) {
         host_.setRunGroup(true);
         files_.closeAll();
         if (host_.askYesNo(sj("マクロが変更されました。先頭行から再度実行しますか？")))
-            host_.postCommand(40029);
+            host_.restartStep();
         return;
     }
     int row = rec_.currentRow.load();
@@ -321,9 +321,9 @@ bool Executor::continueDebug() {
     host_.clearBreakpointHot();
     if (host_.macroModified()) {
         if (host_.askYesNo(sj("マクロが変更されました。先頭行から再度実行しますか？")))
-            host_.postCommand(40028);
+            host_.restartDebugRun();
         else
-            host_.postCommand(40030);
+            host_.stopDebugging();
         return false;
     }
     if (worker_.joinable()) {

@@ -73,8 +73,12 @@ class RunHost {
         (void)text;
         return false;
     }
-    // Post a frame command (40028 debug run, 40029 step, 40030 stop debugging).
-    virtual void postCommand(int id) { (void)id; }
+    // Posted requests after the "macro was modified" question: start stepping again from
+    // the first line (Yes at Next line), start a debug run again (Yes at Continue), or leave
+    // debugging (No at Continue). The host maps them to its own commands.
+    virtual void restartStep() {}
+    virtual void restartDebugRun() {}
+    virtual void stopDebugging() {}
 };
 
 }  // namespace orv

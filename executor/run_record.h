@@ -6,17 +6,9 @@
 #include <atomic>
 #include <string>
 
-namespace orv {
+#include "lang/codes.h"
 
-// Run kinds and executor modes.
-enum RunMode : int {
-    MODE_IDLE = 0,
-    MODE_RUN = 1,
-    MODE_CHECK = 2,
-    MODE_DEBUG = 3,
-    MODE_STEP = 4,  // also a paused debug run
-    MODE_AUTO = 5,
-};
+namespace orv {
 
 struct RunRecord {
     std::atomic<int> running{0};        // 1 while execution may go on; a stop clears it

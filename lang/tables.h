@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "lang/codes.h"
 #include "lang/row_table.h"
 
 namespace orv {
@@ -113,11 +114,11 @@ extern const char* const kKeywords[kKeywordCount];
 // Index of `word` in the keyword table, or -1.
 int keywordIndex(std::string_view word);
 
-// hVal types.
-inline constexpr const char* kTypeString = "1";
-inline constexpr const char* kTypeNumber = "2";
-inline constexpr const char* kTypeLabel = "5";
-inline constexpr const char* kTypeFile = "7";
+// hVal types as cell texts.
+inline constexpr std::string_view kTypeString = cellCode(TYPE_STRING);
+inline constexpr std::string_view kTypeNumber = cellCode(TYPE_NUMBER);
+inline constexpr std::string_view kTypeLabel = cellCode(TYPE_LABEL);
+inline constexpr std::string_view kTypeFile = cellCode(TYPE_FILE);
 
 // Names are compared over at most their first 99 bytes.
 inline constexpr std::size_t kNameCompare = 99;

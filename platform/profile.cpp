@@ -9,22 +9,11 @@
 #include <vector>
 
 #include "lang/text.h"
+#include "platform/file_io.h"
 
 namespace orv {
 
 namespace {
-
-bool readAll(const std::string& path, std::string& out) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    out.clear();
-    char buf[8192];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
 
 bool isLead(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
@@ -93,7 +82,7 @@ bool keyValue(std::string_view line, std::string_view& key, std::string_view& va
 
 bool ProfileFile::lookup(std::string_view section, std::string_view key, std::string& value) const {
     std::string text;
-    if (!readAll(path_, text)) return false;
+    if (!readWholeFile(path_, text)) return false;
     bool inSection = false, seenSection = false;
     for (std::string_view line : splitLines(text)) {
         std::string_view name;
@@ -143,7 +132,7 @@ bool ProfileFile::writeInt(std::string_view section, std::string_view key, int v
 bool ProfileFile::writeText(std::string_view section, std::string_view key,
                             std::string_view value) {
     std::string text;
-    readAll(path_, text);
+    readWholeFile(path_, text);
     std::vector<std::string_view> lines = splitLines(text);
     std::string entry = std::string(key) + "=" + std::string(value);
     // Find the first matching section and, in it, the key.
@@ -188,38 +177,6 @@ bool ProfileFile::writeText(std::string_view section, std::string_view key,
         }
     }
     return writeFileAtomic(path_, out);
-}
-
-bool writeFileAtomic(const std::string& path, std::string_view bytes) {
-    std::string dir = ".";
-    std::size_t slash = path.rfind('/');
-    if (slash != std::string::npos) dir = slash == 0 ? "/" : path.substr(0, slash);
-    std::string tmpl = dir + "/.orvtmp-XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ::close(fd);
-            ::unlink(name.data());
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    ::fchmod(fd, 0644);
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        ::unlink(name.data());
-        return false;
-    }
-    if (::rename(name.data(), path.c_str()) != 0) {
-        ::unlink(name.data());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace orv

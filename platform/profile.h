@@ -36,8 +36,4 @@ class ProfileFile {
     std::string path_;
 };
 
-// Writes `bytes` to `path` atomically: a temporary file in the same folder, flushed, then
-// renamed over the old file. False (and the old file untouched) on failure.
-bool writeFileAtomic(const std::string& path, std::string_view bytes);
-
 }  // namespace orv

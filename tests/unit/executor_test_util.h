@@ -34,7 +34,10 @@ class FakeRunHost : public orv::RunHost {
     }
     bool macroModified() override { return modified; }
     bool askYesNo(const std::string&) override { return answer; }
-    void postCommand(int id) override { push("post " + std::to_string(id)); }
+    // The frame's commands these requests map to.
+    void restartStep() override { push("post 40029"); }
+    void restartDebugRun() override { push("post 40028"); }
+    void stopDebugging() override { push("post 40030"); }
     void runEnded(int autoRun, int running) override {
         push("end " + std::to_string(autoRun) + " " + std::to_string(running));
         std::lock_guard<std::mutex> lock(mu_);
