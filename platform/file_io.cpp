@@ -43,43 +43,77 @@ bool readWholeFile(const std::string& path, std::string& out, std::string* error
     return true;
 }
 
-bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* error) {
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
     std::string dir = ".";
     std::size_t slash = path.rfind('/');
     if (slash != std::string::npos) dir = slash == 0 ? "/" : path.substr(0, slash);
     std::string tmpl = dir + "/.orvtmp-XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        say(error, path, errno);
-        return false;
+    fd_ = ::mkstemp(name.data());
+    if (fd_ < 0) {
+        error_ = errno;
+        return;
     }
-    auto fail = [&](int err) {
-        ::unlink(name.data());
-        say(error, path, err);
-        return false;
-    };
+    temp_ = name.data();
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void AtomicFileWriter::fail(int err) {
+    if (error_ == 0) error_ = err;
+}
+
+long AtomicFileWriter::write(const char* data, std::size_t size) {
+    if (fd_ < 0) return -1;
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    while (done < size) {
+        ssize_t n = ::write(fd_, data + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            int err = n < 0 ? errno : ENOSPC;
-            ::close(fd);
-            return fail(err);
+            fail(n < 0 ? errno : ENOSPC);
+            return -1;
         }
         done += static_cast<std::size_t>(n);
     }
-    ::fchmod(fd, 0644);
+    return static_cast<long>(size);
+}
+
+bool AtomicFileWriter::commit() {
+    if (fd_ < 0 || error_ != 0) return false;
+    ::fchmod(fd_, 0644);
+    int fd = fd_;
+    fd_ = -1;
     if (::fsync(fd) != 0) {
-        int err = errno;
+        fail(errno);
         ::close(fd);
-        return fail(err);
+        return false;
     }
-    if (::close(fd) != 0) return fail(errno);
-    if (::rename(name.data(), path.c_str()) != 0) return fail(errno);
+    if (::close(fd) != 0) {
+        fail(errno);
+        return false;
+    }
+    if (::rename(temp_.c_str(), path_.c_str()) != 0) {
+        fail(errno);
+        return false;
+    }
+    committed_ = true;
     return true;
+}
+
+bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* error) {
+    AtomicFileWriter w(path);
+    if (w.write(bytes.data(), bytes.size()) >= 0 && w.commit()) return true;
+    say(error, path, w.error() ? w.error() : EIO);
+    return false;
 }
 
 }  // namespace orv
