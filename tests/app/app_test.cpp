@@ -15,12 +15,14 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/check_result.h"
+#include "app/check/check_result.h"
 #include "app/codec.h"
-#include "app/dialogs.h"
+#include "app/dialogs/find_dialog.h"
+#include "app/dialogs/running_dialog.h"
+#include "app/dialogs/settings_dialog.h"
+#include "app/editor/macro_editor.h"
+#include "app/frame/main_frame.h"
 #include "app/ids.h"
-#include "app/macro_editor.h"
-#include "app/main_frame.h"
 #include "app/message.h"
 #include "app/settings.h"
 #include "executor/executor.h"

@@ -1,6 +1,7 @@
-// The main frame: MDI area, menu 102 with its accelerators, the menu groups and timer,
-// the record buffer, the frame commands, the auto-run decision, the end of a run and the
-// shutdown order.
+// The main frame: MDI area, menu 102 with its accelerators, the menu groups and timer, the
+// record buffer, the frame commands, the auto-run decision, the end of a run and the shutdown
+// order. It is the hub of the program: its windows and the hook bridge only emit signals,
+// which the frame connects when it creates them.
 #pragma once
 
 #include <QMainWindow>
@@ -9,9 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "app/check_result.h"
-#include "app/dialogs.h"
-#include "app/macro_editor.h"
+#include "app/check/check_result.h"
+#include "app/dialogs/find_dialog.h"
+#include "app/dialogs/running_dialog.h"
+#include "app/editor/macro_editor.h"
 #include "app/settings.h"
 #include "lang/tables.h"
 #include "platform/profile.h"
@@ -33,6 +35,7 @@ namespace orv::app {
 
 class GuiRunHost;
 class GuiCompileHost;
+class HookBridge;
 
 struct StartOptions {
     std::string startDir;  // the current directory at start (UTF-8 path)
@@ -41,7 +44,7 @@ struct StartOptions {
     bool haveExitFlag = false;
 };
 
-class MainFrame : public QMainWindow {
+class MainFrame : public QMainWindow, private EditorRunQuery {
     Q_OBJECT
   public:
     MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock);
@@ -51,7 +54,8 @@ class MainFrame : public QMainWindow {
     // Returns false when the program must end (invalid exit flag).
     bool startUp();
 
-    // Commands by id (menu, accelerator, tests).
+    // Runs the command of a menu id whether or not its item is enabled (tests, posted
+    // requests of the run host); an id without a command does nothing.
     void command(int id);
     QAction* action(int id) const;
     void setEnabled(int id, bool on);
@@ -72,19 +76,17 @@ class MainFrame : public QMainWindow {
 
     MacroEditor* activeEditor() const;
     QMdiSubWindow* activeChild() const;
-    // Opens a macro editor in mode 0 new, 1 open, 2 auto-run, 3 from the record buffer.
+    // Opens a macro editor in an EditorMode: 0 new, 1 open, 2 auto-run, 3 from the record
+    // buffer.
     MacroEditor* openEditor(int mode);
     CheckResultWindow* openCheckResult();
-    // Compile (owner, editor, run kind).
+    // Compile (owner, editor, run kind: a RunMode).
     void compileEditor(MacroEditor* editor, int kind);
     // UM_GOTOLINE from the check-result window.
     void gotoLine(const QString& macroName, int line1);
 
-    // Called by editors.
-    void editorCreated(MacroEditor* e);
-    void editorDestroyed(MacroEditor* e);
+    // Activation of the MDI children.
     void editorActivated(MacroEditor* e);
-    void checkResultDestroyed();
     void checkResultActivated();
 
     // Run notifications (UI thread).
@@ -104,16 +106,68 @@ class MainFrame : public QMainWindow {
     void moveEvent(QMoveEvent* e) override;
 
   private:
+    using Command = void (MainFrame::*)();
+
+    // Menus (frame_menu.cpp).
     void buildMenus();
-    QAction* addCommand(QMenu* menu, int id, const char* text, int fkey = 0);
+    void buildFileEditMenus();
+    void buildToolsMenu();
+    void buildViewHelpMenus();
+    QAction* addCommand(QMenu* menu, int id, const char* text, Command run, int fkey = 0);
     void rebuildWindowList();
     void menuTimer();
-    void autoRunDecision(bool& ok);
-    void shutdown();
-    void rememberFramePos();
-    void startRun(MacroEditor* editor, int mode);
+
+    // One command per menu item (frame_commands.cpp).
+    void newMacro();
+    void openMacro();
+    void saveMacro();
+    void saveMacroAs();
+    void exitProgram();
+    void cut();
+    void copy();
+    void paste();
+    void selectAll();
     void find();
     void replace();
+    void help();
+    void about();
+    void closeAll();
+    void closeChild();
+    void tileChildren();
+    void arrangeIconic();
+    void cascadeChildren();
+    void runMacro();
+    void checkMacro();
+    void debugRun();
+    void stepRun();
+    void systemSettings();
+    void showCheckResult();
+    void stopDebug();
+    void nextLine();
+    void continueDebug();
+    // The active editor for an edit command; null (with the message) when no window is active.
+    MacroEditor* editTarget();
+    void openFindDialog(bool withReplace);
+
+    // Children and their signals (main_frame.cpp).
+    void childActivated(QMdiSubWindow* w);
+    void editorCreated(MacroEditor* e);
+    void editorDestroyed();
+    void checkResultDestroyed();
+    void noChildrenLeft();
+    void appendRecordText(const QString& text);
+    EditorRunQuery::Use runUse(const MacroEditor* editor) const override;
+
+    // Runs and the start-up decision (frame_run.cpp).
+    void startRun(MacroEditor* editor, int mode);
+    void applyRunSettings();
+    void reportRunEnd(int autoRun, int running, bool& closeProgram);
+    void autoRunDecision(bool& ok);
+    bool commandLineOverride();
+    void configuredAutoRun();
+
+    void shutdown();
+    void rememberFramePos();
 
     StartOptions opts_;
     std::string startDir_;
@@ -125,12 +179,14 @@ class MainFrame : public QMainWindow {
     std::unique_ptr<GuiRunHost> runHost_;
     std::unique_ptr<GuiCompileHost> compileHost_;
     std::unique_ptr<Executor> executor_;
+    HookBridge* hook_ = nullptr;
 
     QMdiArea* mdi_ = nullptr;
     QPlainTextEdit* recordBuffer_ = nullptr;
     QMenu* viewMenu_ = nullptr;
     QTimer* timer_ = nullptr;
     std::map<int, QAction*> actions_;
+    std::map<int, Command> commands_;
     QList<QAction*> windowListActions_;
     int openEditors_ = 0;
     QPointer<CheckResultWindow> checkResult_;
@@ -144,7 +200,6 @@ class MainFrame : public QMainWindow {
     // Command-line override of the auto-run settings.
     bool override_ = false;
     std::string savedAutoRunPath_;
-    int savedAutoExe_ = 0;
     int savedAutoFin_ = 0;
     bool autoFinSaved_ = false;
 };
