@@ -10,7 +10,7 @@ int arrangeIcons(QMdiArea* area) {
     QList<QMdiSubWindow*> icons;
     int rowHeight = 0;
     for (QMdiSubWindow* w : area->subWindowList(QMdiArea::CreationOrder)) {
-        if (!w->isMinimized() || w->isHidden()) continue;
+        if (!w->isMinimized() || w->isShaded() || !w->isVisibleTo(area)) continue;
         icons.append(w);
         rowHeight = std::max(rowHeight, w->height());
     }
