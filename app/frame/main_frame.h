@@ -59,46 +59,30 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     void command(int id);
     QAction* action(int id) const;
     void setEnabled(int id, bool on);
-    void setFileWindowGroup(bool on);
     void setEditRunGroup(bool on);
 
     Settings& settings() { return settings_; }
     ProfileFile& ini() { return ini_; }
-    Tables& tables() { return tables_; }
     Executor& executor() { return *executor_; }
     QMdiArea* mdi() const { return mdi_; }
-    QPlainTextEdit* recordBuffer() const { return recordBuffer_; }
     int openEditors() const { return openEditors_; }
     CheckResultWindow* checkResult() const { return checkResult_; }
     RunningDialog* runningDialog() const { return runDialog_; }
-    const std::string& startDir() const { return startDir_; }
-    std::string logPath() const;
 
     MacroEditor* activeEditor() const;
-    QMdiSubWindow* activeChild() const;
     // Opens a macro editor in an EditorMode: 0 new, 1 open, 2 auto-run, 3 from the record
     // buffer.
     MacroEditor* openEditor(int mode);
     CheckResultWindow* openCheckResult();
     // Compile (owner, editor, run kind: a RunMode).
     void compileEditor(MacroEditor* editor, int kind);
-    // UM_GOTOLINE from the check-result window.
-    void gotoLine(const QString& macroName, int line1);
-
-    // Activation of the MDI children.
+    // Activation of an editor (MDI activation; tests).
     void editorActivated(MacroEditor* e);
-    void checkResultActivated();
 
-    // Run notifications (UI thread).
+    // Run notifications of the run host (UI thread).
     void onRunStart();
     void onRunDialogClose();
     void onRunEnd(int autoRun, int running);
-    void stopButton();
-    bool runActive() const;
-    MacroEditor* runningEditor() const { return runEditor_; }
-
-    // The auto-run macro path in memory (EXEMCRO or the command-line macro).
-    const std::string& autoRunPath() const { return settings_.exeMacro; }
 
   protected:
     void closeEvent(QCloseEvent* e) override;
@@ -149,8 +133,18 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     MacroEditor* editTarget();
     void openFindDialog(bool withReplace);
 
+    std::string logPath() const;
+    void setFileWindowGroup(bool on);
+    bool runActive() const;
+    QMdiSubWindow* activeChild() const;
+    // The auto-run macro path in memory (EXEMCRO or the command-line macro).
+    const std::string& autoRunPath() const { return settings_.exeMacro; }
+
     // Children and their signals (main_frame.cpp).
     void childActivated(QMdiSubWindow* w);
+    void checkResultActivated();
+    // UM_GOTOLINE from the check-result window.
+    void gotoLine(const QString& macroName, int line1);
     void editorCreated(MacroEditor* e);
     void editorDestroyed();
     void checkResultDestroyed();
@@ -160,6 +154,8 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
 
     // Runs and the start-up decision (frame_run.cpp).
     void startRun(MacroEditor* editor, int mode);
+    // The stop button of the running dialog, or the hook's run abort through it.
+    void stopButton();
     void applyRunSettings();
     void reportRunEnd(int autoRun, int running, bool& closeProgram);
     void autoRunDecision(bool& ok);
