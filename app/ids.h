@@ -1,4 +1,4 @@
-// Command ids, private message numbers and control ids of the program.
+// Command ids of the program: the ids of menu 102, each the objectName of its QAction.
 #pragma once
 
 namespace orv::app {
@@ -37,20 +37,6 @@ enum CommandId : int {
     ID_BREAKTOGGLE = 40035,
     ID_RECORD = 40037,
     ID_AUTOCLICK = 40039,
-};
-
-enum Message : int {
-    UM_RELAYOUT = 1025,
-    UM_RELOADLOG = 1026,
-    UM_RUNSTART = 1027,
-    UM_RUNDLGCLOSE = 1028,
-    UM_BRKTOGGLE = 1029,
-    UM_DEBUGMENU = 1030,
-    UM_VALREFRESH = 1031,
-    UM_RUNEND = 1032,
-    UM_RUNABORT = 1039,
-    UM_AUTORUN = 1040,
-    UM_GOTOLINE = 1041,
 };
 
 }  // namespace orv::app

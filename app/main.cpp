@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "app/codec.h"
-#include "app/main_frame.h"
+#include "app/frame/main_frame.h"
 #include "platform/clock.h"
 #include "platform/virtual/virtual_desktop.h"
 #ifdef ORV_HAVE_X11

@@ -1,19 +1,43 @@
 #include "app/message.h"
 
+#include <QFileDialog>
+
 #include "lang/debug_out.h"
 #include "lang/text.h"
 
 namespace orv::app {
 
 namespace {
-MessageHook& hook() {
-    static MessageHook h;
+
+// The installed hook of each kind (message boxes, file choosers); empty: the real dialog.
+template <class Hook>
+Hook& installed() {
+    static Hook h;
     return h;
 }
+
+QMessageBox::Icon iconOf(MsgKind kind) {
+    switch (kind) {
+        case MsgKind::Info:
+            return QMessageBox::Information;
+        case MsgKind::Warning:
+            return QMessageBox::Warning;
+        case MsgKind::Critical:
+            return QMessageBox::Critical;
+        case MsgKind::Question:
+            return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
 }  // namespace
 
 void setMessageHook(MessageHook h) {
-    hook() = std::move(h);
+    installed<MessageHook>() = std::move(h);
+}
+
+void setFileDialogHook(FileDialogHook h) {
+    installed<FileDialogHook>() = std::move(h);
 }
 
 QMessageBox::StandardButton showMessage(MsgKind kind, QWidget* parent, const QString& caption,
@@ -24,46 +48,15 @@ QMessageBox::StandardButton showMessage(MsgKind kind, QWidget* parent, const QSt
                      std::string_view(line.constData(), static_cast<std::size_t>(line.size()))) +
                  "\r\n");
     }
-    if (hook()) return hook()(kind, caption, text, buttons);
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (kind) {
-        case MsgKind::Info:
-            icon = QMessageBox::Information;
-            break;
-        case MsgKind::Warning:
-            icon = QMessageBox::Warning;
-            break;
-        case MsgKind::Critical:
-            icon = QMessageBox::Critical;
-            break;
-        case MsgKind::Question:
-            icon = QMessageBox::Question;
-            break;
-    }
-    QMessageBox box(icon, caption, text, buttons, parent);
+    if (const MessageHook& hook = installed<MessageHook>())
+        return hook(kind, caption, text, buttons);
+    QMessageBox box(iconOf(kind), caption, text, buttons, parent);
     return static_cast<QMessageBox::StandardButton>(box.exec());
-}
-
-}  // namespace orv::app
-
-#include <QFileDialog>
-
-namespace orv::app {
-
-namespace {
-FileDialogHook& fileHook() {
-    static FileDialogHook h;
-    return h;
-}
-}  // namespace
-
-void setFileDialogHook(FileDialogHook h) {
-    fileHook() = std::move(h);
 }
 
 QString chooseFile(QWidget* parent, bool save, const QString& title, const QString& initial,
                    const QString& filter) {
-    if (fileHook()) return fileHook()(save, title, initial);
+    if (const FileDialogHook& hook = installed<FileDialogHook>()) return hook(save, title, initial);
     if (save) return QFileDialog::getSaveFileName(parent, title, initial, filter);
     return QFileDialog::getOpenFileName(parent, title, initial, filter);
 }

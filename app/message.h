@@ -1,4 +1,5 @@
-// Every message box of the program goes through here, so that tests can answer them.
+// Every message box and file chooser of the program goes through here, so that tests can
+// answer them.
 #pragma once
 
 #include <QMessageBox>
@@ -17,10 +18,6 @@ void setMessageHook(MessageHook hook);
 QMessageBox::StandardButton showMessage(MsgKind kind, QWidget* parent, const QString& caption,
                                         const QString& text,
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok);
-
-}  // namespace orv::app
-
-namespace orv::app {
 
 // File choosers (open or save) go through here too; the hook gets the title and the initial
 // file and returns the chosen path (empty: cancelled).

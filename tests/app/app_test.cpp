@@ -9,20 +9,24 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
 #include <memory>
 
-#include "app/check_result.h"
+#include "app/check/check_result.h"
 #include "app/codec.h"
-#include "app/dialogs.h"
+#include "app/dialogs/find_dialog.h"
+#include "app/dialogs/running_dialog.h"
+#include "app/dialogs/settings_dialog.h"
+#include "app/editor/macro_editor.h"
+#include "app/frame/main_frame.h"
 #include "app/ids.h"
-#include "app/macro_editor.h"
-#include "app/main_frame.h"
 #include "app/message.h"
 #include "app/settings.h"
+#include "compiler/compile_driver.h"
 #include "executor/executor.h"
 #include "lang/text.h"
 #include "platform/clock.h"
@@ -75,6 +79,25 @@ class AppTest : public QObject {
         o.exitFlag = flag;
         o.haveExitFlag = haveFlag;
         return std::make_unique<MainFrame>(o, desktop_, clock_);
+    }
+
+    // A started frame with one new editor holding `text`, unmodified.
+    void frameWithEditor(std::unique_ptr<MainFrame>& f, MacroEditor*& e, const char* text,
+                         const QByteArray& ini = {}) {
+        configured(ini);
+        f = frame();
+        QVERIFY(f->startUp());
+        e = f->openEditor(0);
+        e->edit()->setPlainText(text);
+        e->setModified(false);
+    }
+    // A started frame whose new editor runs "WAIT 100000"; returns once the running dialog
+    // is open.
+    void startLongRun(std::unique_ptr<MainFrame>& f, MacroEditor*& e) {
+        frameWithEditor(f, e, "START\nWAIT 100000\nEND", "COMTIME=1\r\n");
+        if (QTest::currentTestFailed()) return;
+        f->compileEditor(e, 1);
+        QTRY_VERIFY(f->runningDialog() != nullptr);
     }
 
   private slots:
@@ -361,14 +384,10 @@ class AppTest : public QObject {
     }
 
     void runCommandsStayGreyDuringARun() {
-        configured("COMTIME=1\r\n");
-        auto f = frame();
-        QVERIFY(f->startUp());
-        MacroEditor* e = f->openEditor(0);
-        e->edit()->setPlainText("START\nWAIT 100000\nEND");
-        e->setModified(false);
-        f->compileEditor(e, 1);
-        QTRY_VERIFY(f->runningDialog() != nullptr);
+        std::unique_ptr<MainFrame> f;
+        MacroEditor* e = nullptr;
+        startLongRun(f, e);
+        if (QTest::currentTestFailed()) return;
         for (int id : {ID_RUN, ID_CHECK, ID_DEBUGRUN, ID_STEP})
             QVERIFY(!f->action(id)->isEnabled());
         // Activation of the editor does not bring them back.
@@ -382,13 +401,10 @@ class AppTest : public QObject {
     }
 
     void shutdownDuringARunDoesNotHang() {
-        configured("COMTIME=1\r\n");
-        auto f = frame();
-        QVERIFY(f->startUp());
-        MacroEditor* e = f->openEditor(0);
-        e->edit()->setPlainText("START\nWAIT 100000\nEND");
-        f->compileEditor(e, 1);
-        QTRY_VERIFY(f->runningDialog() != nullptr);
+        std::unique_ptr<MainFrame> f;
+        MacroEditor* e = nullptr;
+        startLongRun(f, e);
+        if (QTest::currentTestFailed()) return;
         QElapsedTimer t;
         t.start();
         f->close();
@@ -398,12 +414,10 @@ class AppTest : public QObject {
     }
 
     void checkResultJumpsToTheLine() {
-        configured();
-        auto f = frame();
-        QVERIFY(f->startUp());
-        MacroEditor* e = f->openEditor(0);
-        e->edit()->setPlainText("START\nWAIT x\nEND");
-        e->setModified(false);
+        std::unique_ptr<MainFrame> f;
+        MacroEditor* e = nullptr;
+        frameWithEditor(f, e, "START\nWAIT x\nEND");
+        if (QTest::currentTestFailed()) return;
         f->command(ID_CHECK);
         QCOMPARE(messages_.last(), u8q("マクロ解析エラー発生\r\nエラーログを参照してください"));
         CheckResultWindow* w = f->checkResult();
@@ -455,11 +469,10 @@ class AppTest : public QObject {
         QCOMPARE(findInText("abcABC", "BC", 0, false), 1);
         QCOMPARE(findInText("abcABC", "BC", 0, true), 4);
         QCOMPARE(findInText("abc", "x", 0, false), -1);
-        configured();
-        auto f = frame();
-        QVERIFY(f->startUp());
-        MacroEditor* e = f->openEditor(0);
-        e->edit()->setPlainText("WAIT 1\nwait 2\nWAIT 3");
+        std::unique_ptr<MainFrame> f;
+        MacroEditor* e = nullptr;
+        frameWithEditor(f, e, "WAIT 1\nwait 2\nWAIT 3");
+        if (QTest::currentTestFailed()) return;
         f->command(ID_REPLACE);
         auto* d = f->findChild<FindDialog*>();
         QVERIFY(d);
@@ -476,6 +489,66 @@ class AppTest : public QObject {
         // Destroying the editor clears the find target.
         f->command(ID_CLOSEALL);
         QTRY_VERIFY(f->findChild<FindDialog*>() == nullptr);
+    }
+
+    // "並べて表示" lays the minimised children out from the bottom left, wrapping upwards;
+    // the other children stay where they are.
+    void arrangeIcons() {
+        configured();
+        auto f = frame();
+        QVERIFY(f->startUp());
+        MacroEditor* normal = f->openEditor(0);
+        QList<MacroEditor*> icons{f->openEditor(0)};
+        icons[0]->showMinimized();
+        const QSize icon = icons[0]->size();
+        const QWidget* client = f->mdi()->viewport();
+        const int perRow = std::max(1, client->width() / icon.width());
+        while (icons.size() <= perRow) {
+            icons << f->openEditor(0);
+            icons.last()->showMinimized();
+        }
+        for (MacroEditor* e : icons) e->move(40, 40);
+        const QRect kept = normal->geometry();
+        f->command(ID_ARRANGE);
+        for (int i = 0; i <= perRow; ++i)
+            QCOMPARE(icons[i]->pos(), QPoint(i % perRow * icon.width(),
+                                             client->height() - (1 + i / perRow) * icon.height()));
+        QCOMPARE(normal->geometry(), kept);
+    }
+
+    // The windows need no frame: they ask for what they need with signals and a run-state
+    // query.
+    void windowsSpeakThroughSignals() {
+        QWidget owner;
+        RunningDialog run(&owner, "m.ovm", false);
+        QSignalSpy stop(&run, &RunningDialog::stopRequested);
+        run.stopButton()->click();
+        run.stop();  // a second request (the hook's run abort) asks nothing more
+        QCOMPARE(stop.count(), 1);
+
+        Tables tables;
+        std::string log;
+        QVERIFY(!compileText(tables, "START\r\nWAIT x\r\nEND\r\n", &log, "m.ovm"));
+        writeFile(path("comp.his"), QByteArray::fromStdString(log));
+        bool ok = false;
+        CheckResultWindow check(&owner, ok);
+        QVERIFY(ok);
+        QSignalSpy go(&check, &CheckResultWindow::gotoLineRequested);
+        check.edit()->setTextCursor(QTextCursor(check.edit()->document()->findBlockByNumber(1)));
+        check.jumpToError();
+        QCOMPARE(go.value(0), (QVariantList{QStringLiteral("m.ovm"), 2}));
+
+        struct Runs : EditorRunQuery {
+            Use use = Use::Running;
+            Use runUse(const MacroEditor*) const override { return use; }
+        } runs;
+        auto* e = new MacroEditor(&owner, runs, 1, EditorStart{}, ok);
+        QSignalSpy stopDebug(e, &MacroEditor::stopDebugRequested);
+        QVERIFY(!e->close());
+        QVERIFY(messages_.last().startsWith(u8q("マクロ実行中は閉じることはできません。")));
+        runs.use = EditorRunQuery::Use::Stepping;
+        QVERIFY(e->close());
+        QCOMPARE(stopDebug.count(), 1);
     }
 };
 

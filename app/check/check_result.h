@@ -1,5 +1,5 @@
 // The check-result window (class Orv_CmpChk): shows comp.his and jumps from an error line to
-// the macro line.
+// the macro line, which it asks for with a signal.
 #pragma once
 
 #include <QMdiSubWindow>
@@ -7,27 +7,31 @@
 
 namespace orv::app {
 
-class MainFrame;
-
 class CheckResultWindow : public QMdiSubWindow {
     Q_OBJECT
   public:
-    CheckResultWindow(MainFrame* frame, bool& ok);
-    ~CheckResultWindow() override;
+    // Loads the log; `ok` is false when that failed (the caller destroys the window). Message
+    // boxes are owned by `dialogOwner`.
+    CheckResultWindow(QWidget* dialogOwner, bool& ok);
 
     QPlainTextEdit* edit() const { return edit_; }
     // UM_RELOADLOG: loads comp.his from the current directory; false (with the size message)
     // when it is larger than 65,535 bytes.
     bool reload();
-    // Double-click or UM_GOTOLINE: the error line under the caret leads to its macro line.
+    // Double-click or UM_GOTOLINE: the error line under the caret is selected and its macro
+    // line asked for (gotoLineRequested).
     void jumpToError();
     const QString& macroName() const { return macroName_; }
+
+  signals:
+    // The editor titled `macroName` should show its 1-based line `line1`.
+    void gotoLineRequested(const QString& macroName, int line1);
 
   protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
   private:
-    MainFrame* frame_;
+    QWidget* dialogOwner_;
     QPlainTextEdit* edit_;
     QString macroName_;
 };

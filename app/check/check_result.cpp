@@ -1,4 +1,4 @@
-#include "app/check_result.h"
+#include "app/check/check_result.h"
 
 #include <QDir>
 #include <QEvent>
@@ -9,13 +9,12 @@
 #include <QTimer>
 
 #include "app/codec.h"
-#include "app/main_frame.h"
 #include "app/message.h"
 
 namespace orv::app {
 
-CheckResultWindow::CheckResultWindow(MainFrame* frame, bool& ok)
-    : frame_(frame), edit_(new QPlainTextEdit(this)) {
+CheckResultWindow::CheckResultWindow(QWidget* dialogOwner, bool& ok)
+    : dialogOwner_(dialogOwner), edit_(new QPlainTextEdit(this)) {
     setObjectName("Orv_CmpChk");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Marco Check Result"));
@@ -27,10 +26,6 @@ CheckResultWindow::CheckResultWindow(MainFrame* frame, bool& ok)
     if (ok) setWindowTitle(u8q("マクロ解析結果"));
 }
 
-CheckResultWindow::~CheckResultWindow() {
-    if (frame_) frame_->checkResultDestroyed();
-}
-
 bool CheckResultWindow::reload() {
     QString path = QDir::current().absoluteFilePath(QStringLiteral("comp.his"));
     QFile f(path);
@@ -40,7 +35,7 @@ bool CheckResultWindow::reload() {
     }
     if (!f.open(QIODevice::ReadOnly)) return false;
     if (f.size() > 65535) {
-        showMessage(MsgKind::Warning, frame_, QStringLiteral("Too Big File!"),
+        showMessage(MsgKind::Warning, dialogOwner_, QStringLiteral("Too Big File!"),
                     u8q("ファイルサイズが大きすぎます"));
         return false;
     }
@@ -87,7 +82,7 @@ void CheckResultWindow::jumpToError() {
     sel.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     edit_->setTextCursor(sel);
     macroName_ = name;
-    frame_->gotoLine(macroName_, line1);
+    emit gotoLineRequested(macroName_, line1);
 }
 
 bool CheckResultWindow::eventFilter(QObject* o, QEvent* e) {

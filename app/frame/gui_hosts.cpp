@@ -1,15 +1,15 @@
-#include "app/gui_hosts.h"
+#include "app/frame/gui_hosts.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
 
-#include "app/check_result.h"
+#include "app/check/check_result.h"
 #include "app/codec.h"
+#include "app/editor/macro_editor.h"
+#include "app/frame/main_frame.h"
 #include "app/ids.h"
-#include "app/macro_editor.h"
-#include "app/main_frame.h"
 #include "app/message.h"
 #include "executor/executor.h"
 

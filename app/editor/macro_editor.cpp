@@ -1,0 +1,185 @@
+#include "app/editor/macro_editor.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTextBlock>
+
+#include "app/codec.h"
+#include "app/editor/macro_file.h"
+#include "app/message.h"
+
+namespace orv::app {
+
+namespace {
+
+// The record buffer's lines, each with one LF.
+QString recordedText(const QString& buffer) {
+    QStringList lines = buffer.split('\n');
+    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+    QString out;
+    for (const QString& l : lines) out += l + "\n";
+    return out;
+}
+
+const char* const kFilter = "ovm(*.ovm);;All files(*.*)";
+
+}  // namespace
+
+void MacroEdit::insertFromMimeData(const QMimeData* source) {
+    if (!source || source->formats().isEmpty()) return;
+    QPlainTextEdit::insertFromMimeData(source);
+}
+
+MacroEditor::MacroEditor(QWidget* dialogOwner, const EditorRunQuery& runs, int number,
+                         const EditorStart& start, bool& ok)
+    : QMdiSubWindow(nullptr), dialogOwner_(dialogOwner), runs_(runs), edit_(new MacroEdit(this)) {
+    setObjectName("Orv_Macro");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString("%1 %2").arg(number).arg(QStringLiteral("New Macro")));
+    edit_->setObjectName("edit");
+    edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit_->setTabStopDistance(QFontMetricsF(edit_->font()).horizontalAdvance(' ') * 8);
+    setWidget(edit_);
+    ok = this->start(start);
+    edit_->document()->setModified(false);
+}
+
+bool MacroEditor::start(const EditorStart& start) {
+    switch (start.mode) {
+        case EDITOR_OPEN: {
+            QString path = chooseFile(dialogOwner_, false, u8q("ファイルオープン！"),
+                                      QDir::currentPath() + "/*.ovm", u8q(kFilter));
+            return !path.isEmpty() && loadFile(path);
+        }
+        case EDITOR_AUTORUN:
+            return loadFile(start.source);
+        case EDITOR_RECORDED:
+            edit_->setPlainText(recordedText(start.source));
+            return true;
+        default:
+            return true;
+    }
+}
+
+std::string MacroEditor::textBytes() const {
+    QString t = edit_->toPlainText();
+    if (crlf_) t.replace('\n', QStringLiteral("\r\n"));
+    return toCp932(t);
+}
+
+void MacroEditor::setTextBytes(const std::string& bytes) {
+    edit_->setPlainText(editorTextFromBytes(bytes, crlf_));
+}
+
+bool MacroEditor::modified() const {
+    return edit_->document()->isModified();
+}
+void MacroEditor::setModified(bool m) {
+    edit_->document()->setModified(m);
+}
+bool MacroEditor::neverSaved() const {
+    return windowTitle().contains(QStringLiteral("New Macro"));
+}
+
+bool MacroEditor::loadFile(const QString& path) {
+    std::string bytes;
+    if (!readMacroBytes(path, bytes)) {
+        showMessage(MsgKind::Warning, dialogOwner_, QStringLiteral("Too Big File!"),
+                    u8q("ファイルサイズが大きすぎます"));
+        return false;
+    }
+    setTextBytes(bytes);
+    setWindowTitle(QFileInfo(path).absoluteFilePath());
+    edit_->document()->setModified(false);
+    return true;
+}
+
+bool MacroEditor::save(bool asNew) {
+    std::string bytes = textBytes();
+    if (bytes.size() > kMaxMacroFile) {
+        showMessage(MsgKind::Warning, dialogOwner_, QStringLiteral("Too Big File!"),
+                    u8q("マクロが65535バイトを超えているため保存できません。"));
+        return false;
+    }
+    QString target = windowTitle();
+    if (neverSaved()) {
+        target = QDir::currentPath() + QStringLiteral("/New Macro.ovm");
+        asNew = true;
+    }
+    if (asNew) {
+        QString chosen =
+            chooseFile(dialogOwner_, true, u8q("名前を付けて保存する"), target, u8q(kFilter));
+        if (chosen.isEmpty()) return false;
+        if (QFileInfo(chosen).suffix().isEmpty()) chosen += QStringLiteral(".ovm");
+        target = chosen;
+    }
+    if (!writeMacroBytes(target, bytes)) {
+        showMessage(MsgKind::Critical, dialogOwner_, QStringLiteral("Error"),
+                    u8q("ファイルに書き込めませんでした。\n") + target);
+        return false;
+    }
+    setWindowTitle(QFileInfo(target).absoluteFilePath());
+    edit_->document()->setModified(false);
+    return true;
+}
+
+void MacroEditor::showLine(int line0) {
+    QTextBlock b = edit_->document()->findBlockByNumber(line0 < 0 ? 0 : line0);
+    if (!b.isValid()) return;
+    QTextCursor c(b);
+    c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    if (b.next().isValid()) c.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    edit_->setTextCursor(c);
+    edit_->ensureCursorVisible();
+}
+
+void MacroEditor::caretToEnd() {
+    QTextCursor c = edit_->textCursor();
+    c.movePosition(QTextCursor::End);
+    edit_->setTextCursor(c);
+}
+
+void MacroEditor::closeEvent(QCloseEvent* e) {
+    if (mayCloseDuringRun() && mayCloseModified())
+        e->accept();
+    else
+        e->ignore();
+}
+
+bool MacroEditor::mayCloseDuringRun() {
+    switch (runs_.runUse(this)) {
+        case EditorRunQuery::Use::Running:
+            // Closing the editor of a running macro is refused: the worker reads it.
+            showMessage(MsgKind::Warning, this, u8q("エラー"),
+                        u8q("マクロ実行中は閉じることはできません。\r\nいったん中断ボタンを押して"
+                            "マクロ実行を停止してから閉じてください。"));
+            return false;
+        case EditorRunQuery::Use::Stepping:
+            if (showMessage(MsgKind::Question, this, QStringLiteral("Orvane"),
+                            u8q("この操作を実行するとデバッガは停止します。\r\n続行しますか？"),
+                            QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+                return false;
+            emit stopDebugRequested();
+            return true;
+        case EditorRunQuery::Use::None:
+            return true;
+    }
+    return true;
+}
+
+bool MacroEditor::mayCloseModified() {
+    if (!modified()) return true;
+    auto r = showMessage(MsgKind::Question, this, QStringLiteral("Orvane"),
+                         u8q("変更されています。保存しますか？"),
+                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (r == QMessageBox::Cancel) return false;
+    // Yes: a cancelled or failed save keeps the window open, so nothing is lost.
+    if (r == QMessageBox::Yes) return save(true);
+    setModified(false);
+    return true;
+}
+
+}  // namespace orv::app

@@ -1,0 +1,97 @@
+// A macro editor window (class Orv_Macro): an MDI child whose client area is one plain-text
+// edit control, with the macro file's load and save rules. It knows nothing of the frame:
+// what it needs comes in at creation, the run state through EditorRunQuery, and what it asks
+// for goes out as signals.
+#pragma once
+
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <string>
+
+namespace orv::app {
+
+class MacroEditor;
+
+// The edit control. Guards against pasting from a selection nobody owns.
+class MacroEdit : public QPlainTextEdit {
+    Q_OBJECT
+  public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+  protected:
+    void insertFromMimeData(const QMimeData* source) override;
+};
+
+// How an editor is opened (the modes of MainFrame::openEditor).
+enum EditorMode : int {
+    EDITOR_NEW = 0,
+    EDITOR_OPEN = 1,      // through the file chooser
+    EDITOR_AUTORUN = 2,   // the auto-run macro file
+    EDITOR_RECORDED = 3,  // the text of the record buffer
+};
+
+struct EditorStart {
+    int mode = EDITOR_NEW;
+    // EDITOR_AUTORUN: the macro file's path; EDITOR_RECORDED: the record buffer's text.
+    QString source;
+};
+
+// The run state an editor asks about before it closes.
+class EditorRunQuery {
+  public:
+    enum class Use {
+        None,      // no run uses this editor
+        Running,   // a run or a paused debug run reads it: closing is refused
+        Stepping,  // a paused step run reads it: closing stops debugging after a question
+    };
+    virtual Use runUse(const MacroEditor* editor) const = 0;
+
+  protected:
+    ~EditorRunQuery() = default;
+};
+
+class MacroEditor : public QMdiSubWindow {
+    Q_OBJECT
+  public:
+    // Creates the editor; `ok` is false when the mode's set-up failed (the caller destroys it).
+    // Message boxes and file choosers are owned by `dialogOwner`.
+    MacroEditor(QWidget* dialogOwner, const EditorRunQuery& runs, int number,
+                const EditorStart& start, bool& ok);
+
+    MacroEdit* edit() const { return edit_; }
+    // The macro text as CP932 bytes.
+    std::string textBytes() const;
+    void setTextBytes(const std::string& bytes);
+    bool modified() const;
+    void setModified(bool m);
+    bool neverSaved() const;
+
+    // Loads a file (size rule, up to the first zero byte); false with the size message shown.
+    bool loadFile(const QString& path);
+    // Plain save (asNew false) or save with a new name. False when nothing was saved.
+    bool save(bool asNew);
+    // Selects a 0-based line with its line break and scrolls it into view.
+    void showLine(int line0);
+    void gotoLine(int line1) { showLine(line1 - 1); }
+    void caretToEnd();
+
+  signals:
+    // Closing this editor during a paused step run was confirmed: debugging must stop first.
+    void stopDebugRequested();
+
+  protected:
+    void closeEvent(QCloseEvent* e) override;
+
+  private:
+    bool start(const EditorStart& start);
+    // The close questions in their order; false when the window stays open.
+    bool mayCloseDuringRun();
+    bool mayCloseModified();
+
+    QWidget* dialogOwner_;
+    const EditorRunQuery& runs_;
+    MacroEdit* edit_;
+    bool crlf_ = true;  // the file's lines end in CR LF (else LF)
+};
+
+}  // namespace orv::app

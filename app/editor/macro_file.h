@@ -1,0 +1,24 @@
+// A macro file's bytes: the size rule, the read up to the first zero byte, the atomic save
+// with its trailing zero byte, and the editor text of the bytes.
+#pragma once
+
+#include <QString>
+#include <cstddef>
+#include <string>
+
+namespace orv::app {
+
+// The largest macro file, in bytes.
+inline constexpr std::size_t kMaxMacroFile = 65535;
+
+// The editor text for a file's bytes; `crlf` tells the file's line-end convention. Line ends
+// of the other convention become visible escape characters so that they survive a save.
+QString editorTextFromBytes(const std::string& bytes, bool& crlf);
+
+// Reads a macro file: at most 65,535 bytes, up to the first zero byte. False when it cannot
+// be read or is too big.
+bool readMacroBytes(const QString& path, std::string& bytes);
+// Writes the text and one zero byte, atomically. False on failure.
+bool writeMacroBytes(const QString& path, const std::string& bytes);
+
+}  // namespace orv::app

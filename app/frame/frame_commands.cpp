@@ -1,0 +1,147 @@
+// The frame's menu commands, one function per item of menu 102.
+#include <QDesktopServices>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "app/codec.h"
+#include "app/dialogs/settings_dialog.h"
+#include "app/frame/main_frame.h"
+#include "app/frame/mdi_arrange.h"
+#include "app/ids.h"
+#include "app/message.h"
+#include "executor/executor.h"
+#include "lang/codes.h"
+
+namespace orv::app {
+
+// ---- file ----
+
+void MainFrame::newMacro() {
+    openEditor(EDITOR_NEW);
+}
+void MainFrame::openMacro() {
+    openEditor(EDITOR_OPEN);
+}
+void MainFrame::saveMacro() {
+    if (MacroEditor* e = activeEditor()) e->save(false);
+}
+void MainFrame::saveMacroAs() {
+    if (MacroEditor* e = activeEditor()) e->save(true);
+}
+void MainFrame::exitProgram() {
+    close();
+}
+
+// ---- edit ----
+
+MacroEditor* MainFrame::editTarget() {
+    if (!activeChild()) {
+        showMessage(MsgKind::Info, this, QStringLiteral("Orvane"),
+                    u8q("検索文書が選択されていません"));
+        return nullptr;
+    }
+    return activeEditor();
+}
+
+void MainFrame::cut() {
+    if (MacroEditor* e = editTarget()) e->edit()->cut();
+}
+void MainFrame::copy() {
+    if (MacroEditor* e = editTarget()) e->edit()->copy();
+}
+void MainFrame::paste() {
+    if (MacroEditor* e = editTarget()) e->edit()->paste();
+}
+void MainFrame::selectAll() {
+    MacroEditor* e = editTarget();
+    if (e && !e->edit()->document()->isEmpty()) e->edit()->selectAll();
+}
+void MainFrame::find() {
+    openFindDialog(false);
+}
+void MainFrame::replace() {
+    openFindDialog(true);
+}
+
+void MainFrame::openFindDialog(bool withReplace) {
+    MacroEditor* e = editTarget();
+    if (!e) return;
+    if (findDialog_) findDialog_->deleteLater();
+    findDialog_ = new FindDialog(this, e->edit(), withReplace);
+    findDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    findDialog_->show();
+}
+
+// ---- help ----
+
+void MainFrame::help() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath("Orvane.CHM")));
+}
+void MainFrame::about() {
+    QMessageBox::about(this, u8q("バージョン情報"),
+                       QStringLiteral("Orvane ") + QStringLiteral(ORV_VERSION));
+}
+
+// ---- windows ----
+
+void MainFrame::closeAll() {
+    for (QMdiSubWindow* w : mdi_->subWindowList()) delete w;  // no prompts
+    noChildrenLeft();
+}
+void MainFrame::closeChild() {
+    QMdiSubWindow* w = activeChild();
+    if (!w) return;
+    delete w;
+    if (mdi_->subWindowList().isEmpty()) noChildrenLeft();
+}
+void MainFrame::tileChildren() {
+    mdi_->tileSubWindows();
+}
+void MainFrame::arrangeIconic() {
+    arrangeIcons(mdi_);
+}
+void MainFrame::cascadeChildren() {
+    mdi_->cascadeSubWindows();
+}
+void MainFrame::showCheckResult() {
+    openCheckResult();
+}
+
+// ---- tools ----
+
+void MainFrame::runMacro() {
+    compileEditor(activeEditor(), MODE_RUN);
+}
+void MainFrame::checkMacro() {
+    compileEditor(activeEditor(), MODE_CHECK);
+}
+void MainFrame::debugRun() {
+    compileEditor(activeEditor(), MODE_DEBUG);
+}
+void MainFrame::stepRun() {
+    compileEditor(activeEditor(), MODE_STEP);
+}
+void MainFrame::systemSettings() {
+    SettingsDialog d(this, settings_, ini_);
+    d.exec();
+}
+
+// ---- debugging ----
+
+void MainFrame::stopDebug() {
+    executor_->stopDebug();
+    for (int id : {ID_DEBUGRUN, ID_STEP}) setEnabled(id, openEditors_ > 0);
+    for (int id : {ID_VARWIN, ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG}) setEnabled(id, false);
+    setEditRunGroup(openEditors_ > 0);
+}
+void MainFrame::nextLine() {
+    executor_->executeNextLine(1);
+}
+void MainFrame::continueDebug() {
+    executor_->continueDebug();
+}
+
+}  // namespace orv::app

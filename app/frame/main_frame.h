@@ -1,0 +1,203 @@
+// The main frame: MDI area, menu 102 with its accelerators, the menu groups and timer, the
+// record buffer, the frame commands, the auto-run decision, the end of a run and the shutdown
+// order. It is the hub of the program: its windows and the hook bridge only emit signals,
+// which the frame connects when it creates them.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/check/check_result.h"
+#include "app/dialogs/find_dialog.h"
+#include "app/dialogs/running_dialog.h"
+#include "app/editor/macro_editor.h"
+#include "app/settings.h"
+#include "lang/tables.h"
+#include "platform/profile.h"
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QPlainTextEdit;
+class QTimer;
+
+namespace orv {
+class Desktop;
+class Clock;
+class Executor;
+}  // namespace orv
+
+namespace orv::app {
+
+class GuiRunHost;
+class GuiCompileHost;
+class HookBridge;
+
+struct StartOptions {
+    std::string startDir;  // the current directory at start (UTF-8 path)
+    QString macroPath;     // first command-line argument, empty if none
+    QString exitFlag;      // second command-line argument, empty if none
+    bool haveExitFlag = false;
+};
+
+class MainFrame : public QMainWindow, private EditorRunQuery {
+    Q_OBJECT
+  public:
+    MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock);
+    ~MainFrame() override;
+
+    // Frame creation steps after the window exists (settings, toolbox, auto-run decision).
+    // Returns false when the program must end (invalid exit flag).
+    bool startUp();
+
+    // Runs the command of a menu id whether or not its item is enabled (tests, posted
+    // requests of the run host); an id without a command does nothing.
+    void command(int id);
+    QAction* action(int id) const;
+    void setEnabled(int id, bool on);
+    void setEditRunGroup(bool on);
+
+    Settings& settings() { return settings_; }
+    ProfileFile& ini() { return ini_; }
+    Executor& executor() { return *executor_; }
+    QMdiArea* mdi() const { return mdi_; }
+    int openEditors() const { return openEditors_; }
+    CheckResultWindow* checkResult() const { return checkResult_; }
+    RunningDialog* runningDialog() const { return runDialog_; }
+
+    MacroEditor* activeEditor() const;
+    // Opens a macro editor in an EditorMode: 0 new, 1 open, 2 auto-run, 3 from the record
+    // buffer.
+    MacroEditor* openEditor(int mode);
+    CheckResultWindow* openCheckResult();
+    // Compile (owner, editor, run kind: a RunMode).
+    void compileEditor(MacroEditor* editor, int kind);
+    // Activation of an editor (MDI activation; tests).
+    void editorActivated(MacroEditor* e);
+
+    // Run notifications of the run host (UI thread).
+    void onRunStart();
+    void onRunDialogClose();
+    void onRunEnd(int autoRun, int running);
+
+  protected:
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+
+  private:
+    using Command = void (MainFrame::*)();
+
+    // Menus (frame_menu.cpp).
+    void buildMenus();
+    void buildFileEditMenus();
+    void buildToolsMenu();
+    void buildViewHelpMenus();
+    QAction* addCommand(QMenu* menu, int id, const char* text, Command run, int fkey = 0);
+    void rebuildWindowList();
+    void menuTimer();
+
+    // One command per menu item (frame_commands.cpp).
+    void newMacro();
+    void openMacro();
+    void saveMacro();
+    void saveMacroAs();
+    void exitProgram();
+    void cut();
+    void copy();
+    void paste();
+    void selectAll();
+    void find();
+    void replace();
+    void help();
+    void about();
+    void closeAll();
+    void closeChild();
+    void tileChildren();
+    void arrangeIconic();
+    void cascadeChildren();
+    void runMacro();
+    void checkMacro();
+    void debugRun();
+    void stepRun();
+    void systemSettings();
+    void showCheckResult();
+    void stopDebug();
+    void nextLine();
+    void continueDebug();
+    // The active editor for an edit command; null (with the message) when no window is active.
+    MacroEditor* editTarget();
+    void openFindDialog(bool withReplace);
+
+    std::string logPath() const;
+    void setFileWindowGroup(bool on);
+    bool runActive() const;
+    QMdiSubWindow* activeChild() const;
+    // The auto-run macro path in memory (EXEMCRO or the command-line macro).
+    const std::string& autoRunPath() const { return settings_.exeMacro; }
+
+    // Children and their signals (main_frame.cpp).
+    void childActivated(QMdiSubWindow* w);
+    void checkResultActivated();
+    // UM_GOTOLINE from the check-result window.
+    void gotoLine(const QString& macroName, int line1);
+    void editorCreated(MacroEditor* e);
+    void editorDestroyed();
+    void checkResultDestroyed();
+    void noChildrenLeft();
+    void appendRecordText(const QString& text);
+    EditorRunQuery::Use runUse(const MacroEditor* editor) const override;
+
+    // Runs and the start-up decision (frame_run.cpp).
+    void startRun(MacroEditor* editor, int mode);
+    // The stop button of the running dialog, or the hook's run abort through it.
+    void stopButton();
+    void applyRunSettings();
+    void reportRunEnd(int autoRun, int running, bool& closeProgram);
+    void autoRunDecision(bool& ok);
+    bool commandLineOverride();
+    void configuredAutoRun();
+
+    void shutdown();
+    void rememberFramePos();
+
+    StartOptions opts_;
+    std::string startDir_;
+    ProfileFile ini_;
+    Settings settings_;
+    Tables tables_;
+    Desktop& desktop_;
+    Clock& clock_;
+    std::unique_ptr<GuiRunHost> runHost_;
+    std::unique_ptr<GuiCompileHost> compileHost_;
+    std::unique_ptr<Executor> executor_;
+    HookBridge* hook_ = nullptr;
+
+    QMdiArea* mdi_ = nullptr;
+    QPlainTextEdit* recordBuffer_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QTimer* timer_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::map<int, Command> commands_;
+    QList<QAction*> windowListActions_;
+    int openEditors_ = 0;
+    QPointer<CheckResultWindow> checkResult_;
+    QPointer<RunningDialog> runDialog_;
+    QPointer<MacroEditor> runEditor_;
+    QPointer<FindDialog> findDialog_;
+    QRect frameRect_;
+    bool shutDown_ = false;
+    bool stoppedByButton_ = false;
+
+    // Command-line override of the auto-run settings.
+    bool override_ = false;
+    std::string savedAutoRunPath_;
+    int savedAutoFin_ = 0;
+    bool autoFinSaved_ = false;
+};
+
+}  // namespace orv::app
