@@ -129,19 +129,4 @@ void MainFrame::systemSettings() {
     d.exec();
 }
 
-// ---- debugging ----
-
-void MainFrame::stopDebug() {
-    executor_->stopDebug();
-    for (int id : {ID_DEBUGRUN, ID_STEP}) setEnabled(id, openEditors_ > 0);
-    for (int id : {ID_VARWIN, ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG}) setEnabled(id, false);
-    setEditRunGroup(openEditors_ > 0);
-}
-void MainFrame::nextLine() {
-    executor_->executeNextLine(1);
-}
-void MainFrame::continueDebug() {
-    executor_->continueDebug();
-}
-
 }  // namespace orv::app

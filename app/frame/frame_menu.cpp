@@ -12,15 +12,15 @@
 #include "app/codec.h"
 #include "app/frame/main_frame.h"
 #include "app/ids.h"
+#include "executor/executor.h"
+#include "lang/codes.h"
 
 namespace orv::app {
 
 namespace {
 
 // Items of parts of the program that are not built yet stay grey.
-constexpr int kNotBuiltYet[] = {ID_TOOLBOX,     ID_DEBUGRUN, ID_STEP,     ID_STOPDEBUG,
-                                ID_NEXTLINE,    ID_BREAKWIN, ID_VARWIN,   ID_CONTINUE,
-                                ID_BREAKTOGGLE, ID_RECORD,   ID_AUTOCLICK};
+constexpr int kNotBuiltYet[] = {ID_TOOLBOX, ID_RECORD, ID_AUTOCLICK};
 
 bool notBuiltYet(int id) {
     for (int n : kNotBuiltYet)
@@ -88,7 +88,7 @@ void MainFrame::buildToolsMenu() {
     debug->addSeparator();
     addCommand(debug, ID_STOPDEBUG, "デバッグの中止(F8)", &MainFrame::stopDebug, 8);
     debug->addSeparator();
-    addCommand(debug, ID_BREAKTOGGLE, "ﾌﾞﾚｲｸﾎﾟｲﾝﾄの設定/解除(F5)", nullptr, 5);
+    addCommand(debug, ID_BREAKTOGGLE, "ﾌﾞﾚｲｸﾎﾟｲﾝﾄの設定/解除(F5)", &MainFrame::toggleBreakpoint, 5);
     tools->addSeparator();
     addCommand(tools, ID_SETTINGS, "システム設定", &MainFrame::systemSettings);
 }
@@ -97,8 +97,8 @@ void MainFrame::buildViewHelpMenus() {
     viewMenu_ = menuBar()->addMenu(u8q("表示(&V)"));
     addCommand(viewMenu_, ID_TOOLBOX, "ツールボックスの表示", nullptr);
     addCommand(viewMenu_, ID_CHECKRESULT, "マクロチェック結果表示", &MainFrame::showCheckResult);
-    addCommand(viewMenu_, ID_BREAKWIN, "ﾌﾞﾚｲｸﾎﾟｲﾝﾄｳｨﾝﾄﾞｳの表示", nullptr);
-    addCommand(viewMenu_, ID_VARWIN, "変数ｳｨﾝﾄﾞｳの表示", nullptr);
+    addCommand(viewMenu_, ID_BREAKWIN, "ﾌﾞﾚｲｸﾎﾟｲﾝﾄｳｨﾝﾄﾞｳの表示", &MainFrame::showBreakpoints);
+    addCommand(viewMenu_, ID_VARWIN, "変数ｳｨﾝﾄﾞｳの表示", &MainFrame::showVariables);
     viewMenu_->addSeparator();
     addCommand(viewMenu_, ID_CLOSE, "閉じる", &MainFrame::closeChild);
     addCommand(viewMenu_, ID_CLOSEALL, "すべて閉じる", &MainFrame::closeAll);
@@ -162,6 +162,8 @@ void MainFrame::menuTimer() {
     setEnabled(ID_PASTE, md && !md->formats().isEmpty());
     if (QFile::exists(QString::fromStdString(logPath())) && !checkResult_)
         setEnabled(ID_CHECKRESULT, true);
+    const int mode = executor_->record().mode.load();
+    if (!varWin_ && (mode == MODE_DEBUG || mode == MODE_STEP)) setEnabled(ID_VARWIN, true);
 }
 
 }  // namespace orv::app

@@ -74,6 +74,8 @@ void MainFrame::onRunStart() {
 }
 
 void MainFrame::onRunDialogClose() {
+    // A debug run that stops at a breakpoint closes the dialog too: Esc is no longer watched.
+    hook_->unwatchEsc();
     if (runDialog_) {
         runDialog_->hide();
         runDialog_->deleteLater();

@@ -1,6 +1,7 @@
 #include "app/frame/gui_hosts.h"
 
 #include <QApplication>
+#include <QMdiArea>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
@@ -148,7 +149,9 @@ void GuiRunHost::focusMacro() {
     onUi(
         [this] {
             frame_->activateWindow();
-            if (editor_) editor_->edit()->setFocus();
+            if (!editor_) return;
+            if (QMdiArea* mdi = editor_->mdiArea()) mdi->setActiveSubWindow(editor_);
+            editor_->edit()->setFocus();
         },
         true);
 }
@@ -176,6 +179,29 @@ bool GuiRunHost::askYesNo(const std::string& text) {
         },
         true);
     return yes;
+}
+// The breakpoint test runs on the worker without a call to the user-interface thread; only a
+// stop shows the window.
+bool GuiRunHost::breakpointHit(const std::string& title, int line1) {
+    if (!frame_->debugSession().breakpointHit(title, line1)) return false;
+    if (!shuttingDown_) onUi([this] { frame_->showBreakpointStop(); }, true);
+    return true;
+}
+void GuiRunHost::clearBreakpointHot() {
+    onUi([this] { frame_->clearBreakpointHot(); }, true);
+}
+void GuiRunHost::openBreakpoints() {
+    onUi([this] { frame_->openBreakpointsWindow(); }, true);
+}
+void GuiRunHost::openVariables() {
+    if (shuttingDown_) return;
+    onUi([this] { frame_->openVariablesWindow(); }, true);
+}
+void GuiRunHost::closeVariables() {
+    onUi([this] { frame_->closeVariablesWindow(); }, true);
+}
+void GuiRunHost::refreshVariables() {
+    onUi([this] { frame_->refreshVariablesWindow(); }, true);
 }
 void GuiRunHost::postCommand(int id) {
     QMetaObject::invokeMethod(

@@ -55,6 +55,12 @@ class GuiRunHost : public RunHost {
     void runtimeError(const std::string& message) override;
     void messageBox(const std::string& text) override;
     bool askYesNo(const std::string& text) override;
+    bool breakpointHit(const std::string& title, int line1) override;
+    void clearBreakpointHot() override;
+    void openBreakpoints() override;
+    void openVariables() override;
+    void closeVariables() override;
+    void refreshVariables() override;
     void restartStep() override;
     void restartDebugRun() override;
     void stopDebugging() override;

@@ -134,6 +134,8 @@ void MainFrame::childActivated(QMdiSubWindow* w) {
     if (auto* e = qobject_cast<MacroEditor*>(w)) editorActivated(e);
     if (auto* c = qobject_cast<CheckResultWindow*>(w); c && c == checkResult_)
         checkResultActivated();
+    if (w && w == breakWin_) breakpointsActivated();
+    if (w && w == varWin_) variablesActivated();
 }
 
 MacroEditor* MainFrame::openEditor(int mode) {
@@ -162,6 +164,7 @@ MacroEditor* MainFrame::openEditor(int mode) {
 void MainFrame::editorCreated(MacroEditor*) {
     setFileWindowGroup(true);
     setEditRunGroup(true);
+    if (!breakWin_) setEnabled(ID_BREAKWIN, true);
     setEnabled(ID_BREAKTOGGLE, false);
 }
 
@@ -172,15 +175,22 @@ void MainFrame::editorDestroyed() {
 }
 
 void MainFrame::editorActivated(MacroEditor* e) {
-    if (executor_->record().mode.load() == MODE_IDLE && !runActive()) setEditRunGroup(true);
+    lastEditor_ = e;
+    const int mode = executor_->record().mode.load();
+    if (mode == MODE_IDLE && !runActive()) setEditRunGroup(true);
+    if ((mode == MODE_IDLE || mode == MODE_STEP) && !breakWin_) setEnabled(ID_BREAKWIN, true);
+    setEnabled(ID_BREAKTOGGLE, true);
     setEnabled(ID_SAVE, e->modified());
     setEnabled(ID_SAVEAS, true);
 }
 
 EditorRunQuery::Use MainFrame::runUse(const MacroEditor* editor) const {
     if (editor != runEditor_.data()) return Use::None;
-    if (runActive()) return Use::Running;
-    return executor_->record().mode.load() == MODE_STEP ? Use::Stepping : Use::None;
+    // A paused debug run (step mode) may let its editor go after a question; any other run
+    // reads the editor and keeps it.
+    if (!executor_->workerActive() && executor_->record().mode.load() == MODE_STEP)
+        return Use::Stepping;
+    return runActive() ? Use::Running : Use::None;
 }
 
 CheckResultWindow* MainFrame::openCheckResult() {

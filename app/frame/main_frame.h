@@ -11,10 +11,13 @@
 #include <string>
 
 #include "app/check/check_result.h"
+#include "app/debugger/debugger_windows.h"
 #include "app/dialogs/find_dialog.h"
 #include "app/dialogs/running_dialog.h"
 #include "app/editor/macro_editor.h"
 #include "app/settings.h"
+#include "debugger/breakpoints.h"
+#include "debugger/debug_session.h"
 #include "lang/tables.h"
 #include "platform/profile.h"
 
@@ -84,6 +87,21 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     void onRunDialogClose();
     void onRunEnd(int autoRun, int running);
 
+    // The debugger (frame_debug.cpp). The session's breakpoint test is safe on the worker.
+    debugger::DebugSession& debugSession() { return debug_; }
+    BreakpointsWindow* breakpointsWindow() const { return breakWin_; }
+    VariablesWindow* variablesWindow() const { return varWin_; }
+    // Opens the breakpoints window when it is not open; with `toggleFor`, the window toggles
+    // the breakpoint of that editor's caret line (a new window does so once it has loaded).
+    BreakpointsWindow* openBreakpointsWindow(MacroEditor* toggleFor = nullptr);
+    // A debug run stopped at the session's hot item: the window comes to the top, marked.
+    void showBreakpointStop();
+    void clearBreakpointHot();
+    // WM_COMMAND 40033 of the run, its refresh, and its end.
+    void openVariablesWindow();
+    void refreshVariablesWindow();
+    void closeVariablesWindow();
+
   protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -129,6 +147,9 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     void stopDebug();
     void nextLine();
     void continueDebug();
+    void showBreakpoints();
+    void showVariables();
+    void toggleBreakpoint();
     // The active editor for an edit command; null (with the message) when no window is active.
     MacroEditor* editTarget();
     void openFindDialog(bool withReplace);
@@ -143,6 +164,14 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     // Children and their signals (main_frame.cpp).
     void childActivated(QMdiSubWindow* w);
     void checkResultActivated();
+    void breakpointsActivated();
+    void variablesActivated();
+    void breakpointsDestroyed();
+    void variablesDestroyed();
+    // A debug run's worker executes (the breakpoints window may not close).
+    bool debugRunExecuting() const;
+    Placement placement(WindowRect& rect, const char* l, const char* t, const char* w,
+                        const char* h);
     // UM_GOTOLINE from the check-result window.
     void gotoLine(const QString& macroName, int line1);
     void editorCreated(MacroEditor* e);
@@ -189,6 +218,14 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     QPointer<RunningDialog> runDialog_;
     QPointer<MacroEditor> runEditor_;
     QPointer<FindDialog> findDialog_;
+    // The debugger: the breakpoint list lives while the window shows it (the window loads it
+    // and writes it back); the session serves the run and the variables window.
+    debugger::BreakpointList breakpoints_;
+    debugger::DebugSession debug_{breakpoints_};
+    QPointer<BreakpointsWindow> breakWin_;
+    QPointer<VariablesWindow> varWin_;
+    // The last activated macro editor that still exists: the target of F5 and the toolbox.
+    QPointer<MacroEditor> lastEditor_;
     QRect frameRect_;
     bool shutDown_ = false;
     bool stoppedByButton_ = false;

@@ -14,10 +14,12 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
+#include <QTreeWidget>
 #include <memory>
 
 #include "app/check/check_result.h"
 #include "app/codec.h"
+#include "app/debugger/debugger_windows.h"
 #include "app/dialogs/find_dialog.h"
 #include "app/dialogs/running_dialog.h"
 #include "app/dialogs/settings_dialog.h"
@@ -236,15 +238,133 @@ class AppTest : public QObject {
         QCOMPARE(messages_.last(), u8q("検索文書が選択されていません"));
     }
 
-    void laterPartsStayGrey() {
+    void debugMenuRules() {
         configured();
         auto f = frame();
         QVERIFY(f->startUp());
-        f->openEditor(0);
-        for (int id : {ID_TOOLBOX, ID_DEBUGRUN, ID_STEP, ID_STOPDEBUG, ID_NEXTLINE, ID_BREAKWIN,
-                       ID_VARWIN, ID_CONTINUE, ID_BREAKTOGGLE, ID_RECORD, ID_AUTOCLICK})
+        MacroEditor* e = f->openEditor(0);
+        f->editorActivated(e);
+        for (int id : {ID_TOOLBOX, ID_RECORD, ID_AUTOCLICK, ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG,
+                       ID_VARWIN})
             QVERIFY2(!f->action(id)->isEnabled(), qPrintable(QString::number(id)));
+        for (int id : {ID_RUN, ID_DEBUGRUN, ID_STEP, ID_BREAKWIN, ID_BREAKTOGGLE})
+            QVERIFY2(f->action(id)->isEnabled(), qPrintable(QString::number(id)));
+        f->command(ID_BREAKWIN);
+        QVERIFY(f->breakpointsWindow());
+        QVERIFY(!f->action(ID_BREAKWIN)->isEnabled());
+        f->breakpointsWindow()->close();
+        QTRY_VERIFY(!f->breakpointsWindow());
+        QVERIFY(f->action(ID_BREAKWIN)->isEnabled());
+    }
+
+    // F5 on a line, F9 stops there with the variables shown, F7 moves one line, F6 runs to
+    // the end; the run commands stay grey while debugging.
+    void debugRunStepsAndContinues() {
+        std::unique_ptr<MainFrame> f;
+        MacroEditor* e = nullptr;
+        frameWithEditor(f, e, "DEFINE %a, $s\nSTART\n%a = 1\n%a = %a + 1\n$s = 'x'\nEND");
+        f->editorActivated(e);
+        e->gotoLine(4);
+        f->command(ID_BREAKTOGGLE);
+        BreakpointsWindow* bw = f->breakpointsWindow();
+        QVERIFY(bw);
+        QCOMPARE(bw->list()->topLevelItemCount(), 1);
+        QCOMPARE(bw->list()->topLevelItem(0)->text(0), QStringLiteral("4"));
+        QCOMPARE(bw->list()->topLevelItem(0)->text(1), e->windowTitle());
+        f->command(ID_DEBUGRUN);
+        QTRY_VERIFY2(messages_.contains(u8q("中断-ﾌﾟﾚｲｸﾎﾟｲﾝﾄ")), qPrintable(messages_.join("|")));
+        QTRY_COMPARE(f->executor().record().mode.load(), int(MODE_STEP));
+        QCOMPARE(f->debugSession().hotItem(), 0);
+        QCOMPARE(e->edit()->textCursor().selectedText().left(11), QStringLiteral("%a = %a + 1"));
+        QVERIFY(f->variablesWindow());
+        QTreeWidget* vars = f->variablesWindow()->list();
+        QCOMPARE(vars->topLevelItemCount(), 2);
+        QCOMPARE(vars->topLevelItem(0)->text(2), QStringLiteral("1"));
+        for (int id : {ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG})
+            QVERIFY2(f->action(id)->isEnabled(), qPrintable(QString::number(id)));
+        for (int id : {ID_RUN, ID_DEBUGRUN, ID_STEP, ID_CHECK})
+            QVERIFY2(!f->action(id)->isEnabled(), qPrintable(QString::number(id)));
+        f->editorActivated(e);  // activation does not enable the run group under a pause
+        QVERIFY(!f->action(ID_RUN)->isEnabled());
+
+        f->command(ID_NEXTLINE);
+        QCOMPARE(f->debugSession().hotItem(), -1);
+        QCOMPARE(vars->topLevelItem(0)->text(2), QStringLiteral("2"));
+        QCOMPARE(vars->topLevelItem(1)->text(2), QString());
+        f->command(ID_CONTINUE);
+        QTRY_VERIFY(messages_.contains(u8q("マクロ実行終了")));
+        QTRY_COMPARE(f->executor().record().mode.load(), int(MODE_IDLE));
+        QVERIFY(!f->variablesWindow());
+        QTRY_VERIFY(f->action(ID_RUN)->isEnabled());
+        QVERIFY(!f->action(ID_STOPDEBUG)->isEnabled());
+    }
+
+    void breakpointsWindowFileAndRules() {
+        writeFile(path("brksvfl.dbk"), QByteArray("\x05\0\0\0\x01\0\0\0x\x02\0", 11));
+        std::unique_ptr<MainFrame> f;
+        MacroEditor* e = nullptr;
+        frameWithEditor(f, e, "@ note\nSTART\nWAIT 1\nEND");
+        f->editorActivated(e);
+        f->command(ID_BREAKWIN);
+        QCOMPARE(messages_.value(0), u8q("ブレイクポイントファイル破壊(ERR=BTR01)"));
+        BreakpointsWindow* bw = f->breakpointsWindow();
+        QCOMPARE(bw->list()->topLevelItemCount(), 1);  // the record before the damage stays
+        e->gotoLine(1);
+        f->command(ID_BREAKTOGGLE);
+        QCOMPARE(messages_.last(), u8q("コメント行には設定できません"));
+        e->gotoLine(2);
+        f->command(ID_BREAKTOGGLE);
+        QCOMPARE(messages_.last(), u8q("DEFINE/START/END行には設定できません"));
+        e->gotoLine(3);
+        f->command(ID_BREAKTOGGLE);
+        QCOMPARE(bw->list()->topLevelItemCount(), 2);
+        bw->list()->setCurrentItem(bw->list()->topLevelItem(0));
+        bw->deleteSelected();
+        QCOMPARE(bw->list()->topLevelItem(0)->text(0), QStringLiteral("3"));
+        bw->close();
+        QTRY_VERIFY(!f->breakpointsWindow());
+        QByteArray title = QByteArray::fromStdString(toCp932(e->windowTitle()));
+        QByteArray want("\x03\0\0\0", 4);
+        want += char(title.size());
+        want += QByteArray(3, '\0') + title;
+        QCOMPARE(readFile(path("brksvfl.dbk")), want);
+        ProfileFile ini(path("Orvane.ini").toStdString());
+        QVERIFY(ini.readInt("SYSTEM", "BNXRPOS") > 0);
+
+        // Closing is refused while a debug run executes.
+        e->edit()->setPlainText("START\nWAIT 100000\nEND");
+        e->setModified(false);
+        f->command(ID_DEBUGRUN);
+        QTRY_VERIFY(f->runningDialog());
+        QVERIFY(f->breakpointsWindow());
+        f->breakpointsWindow()->close();
+        QTRY_VERIFY(f->findChild<QDialog*>("121"));
+        QVERIFY(f->breakpointsWindow());
+        f->runningDialog()->stop();
+        QTRY_COMPARE(f->executor().record().mode.load(), int(MODE_IDLE));
+    }
+
+    void stepModeAndStopDebugging() {
+        std::unique_ptr<MainFrame> f;
+        MacroEditor* e = nullptr;
+        frameWithEditor(f, e, "DEFINE %a\nSTART\n%a = 5\nEND");
+        f->editorActivated(e);
+        f->command(ID_STEP);
+        QCOMPARE(f->executor().record().mode.load(), int(MODE_STEP));
+        QVERIFY(f->breakpointsWindow());
+        QVERIFY(f->variablesWindow());
+        QCOMPARE(e->edit()->textCursor().selectedText().left(6), QStringLiteral("%a = 5"));
+        f->command(ID_STOPDEBUG);
+        QCOMPARE(f->executor().record().mode.load(), int(MODE_IDLE));
+        QVERIFY(!f->variablesWindow());
+        QVERIFY(!f->action(ID_NEXTLINE)->isEnabled());
         QVERIFY(f->action(ID_RUN)->isEnabled());
+        // Step to the end: the last line ends debugging.
+        f->command(ID_STEP);
+        f->command(ID_NEXTLINE);
+        f->command(ID_NEXTLINE);
+        QCOMPARE(f->executor().record().mode.load(), int(MODE_IDLE));
+        QVERIFY(!f->variablesWindow());
     }
 
     void configuredAutoRun() {

@@ -1,0 +1,158 @@
+// The frame's side of the debugger: the breakpoints and variables windows, toggling a
+// breakpoint, and the menu rules that follow them.
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTextBlock>
+
+#include "app/codec.h"
+#include "app/frame/main_frame.h"
+#include "app/ids.h"
+#include "executor/executor.h"
+#include "lang/codes.h"
+
+namespace orv::app {
+
+namespace {
+
+// The caret line of an editor (1-based) and its text (CP932).
+int caretLine(const MacroEditor* e, std::string& text) {
+    QTextBlock b = e->edit()->document()->findBlock(e->edit()->textCursor().selectionStart());
+    text = toCp932(b.text());
+    return b.blockNumber() + 1;
+}
+
+}  // namespace
+
+Placement MainFrame::placement(WindowRect& rect, const char* l, const char* t, const char* w,
+                               const char* h) {
+    return Placement{rect, ini_, {l, t, w, h}};
+}
+
+bool MainFrame::debugRunExecuting() const {
+    const RunRecord& r = executor_->record();
+    return r.mode.load() == MODE_DEBUG && r.inLoop.load() != 0;
+}
+
+BreakpointsWindow* MainFrame::openBreakpointsWindow(MacroEditor* toggleFor) {
+    if (!breakWin_) {
+        auto* w = new BreakpointsWindow(
+            debug_, startDir_ + "/brksvfl.dbk",
+            placement(settings_.breaks, "BNXLPOS", "BNYLPOS", "BNXRPOS", "BNYRPOS"),
+            [this] { return debugRunExecuting(); }, this);
+        breakWin_ = w;
+        connect(w, &QObject::destroyed, this, &MainFrame::breakpointsDestroyed);
+        setFileWindowGroup(true);
+        setEditRunGroup(true);  // refused while a run or a paused debug run is on
+        setEnabled(ID_BREAKWIN, false);
+        mdi_->addSubWindow(w);
+        w->show();
+        placement(settings_.breaks, "BNXLPOS", "BNYLPOS", "BNXRPOS", "BNYRPOS").apply(w);
+        w->layoutColumns();
+    }
+    if (toggleFor) {
+        std::string text;
+        int line1 = caretLine(toggleFor, text);
+        breakWin_->toggle(toCp932(toggleFor->windowTitle()), line1, text);
+        // The user goes on in the editor (F9 next, say): it stays the active window.
+        mdi_->setActiveSubWindow(toggleFor);
+    }
+    return breakWin_;
+}
+
+void MainFrame::showBreakpointStop() {
+    BreakpointsWindow* w = openBreakpointsWindow();
+    w->showNormal();
+    w->raise();  // on top, neither moved nor sized
+    w->showHot();
+}
+
+void MainFrame::clearBreakpointHot() {
+    debug_.clearHot();
+    if (breakWin_) breakWin_->showHot();
+}
+
+void MainFrame::openVariablesWindow() {
+    debug_.openVariables(tables_.hVal);
+    if (varWin_) return;
+    auto* w = new VariablesWindow(
+        debug_, placement(settings_.vars, "VNXLPOS", "VNYLPOS", "VNXRPOS", "VNYRPOS"));
+    varWin_ = w;
+    connect(w, &QObject::destroyed, this, &MainFrame::variablesDestroyed);
+    setFileWindowGroup(false);
+    setEditRunGroup(false);
+    setEnabled(ID_VARWIN, false);
+    mdi_->addSubWindow(w);
+    w->show();
+    placement(settings_.vars, "VNXLPOS", "VNYLPOS", "VNXRPOS", "VNYRPOS").apply(w);
+}
+
+void MainFrame::refreshVariablesWindow() {
+    debug_.refreshVariables(tables_.hVal);
+    if (varWin_) varWin_->refresh();
+}
+
+void MainFrame::closeVariablesWindow() {
+    if (varWin_)
+        delete varWin_;  // its destruction closes the session's view
+    else
+        debug_.closeVariables();
+}
+
+void MainFrame::breakpointsDestroyed() {
+    if (!shutDown_) setEnabled(ID_BREAKWIN, true);
+}
+
+void MainFrame::variablesDestroyed() {
+    debug_.closeVariables();
+    if (shutDown_) return;
+    int mode = executor_->record().mode.load();
+    setEnabled(ID_VARWIN, mode == MODE_DEBUG || mode == MODE_STEP);
+}
+
+void MainFrame::breakpointsActivated() {
+    setEditRunGroup(false);
+    for (int id : {ID_SAVE, ID_SAVEAS}) setEnabled(id, false);
+}
+
+void MainFrame::variablesActivated() {
+    if (executor_->record().mode.load() == MODE_IDLE) {
+        setEditRunGroup(false);
+        setEnabled(ID_BREAKTOGGLE, false);
+    }
+    for (int id : {ID_SAVE, ID_SAVEAS}) setEnabled(id, false);
+}
+
+// ---- commands ----
+
+void MainFrame::showBreakpoints() {
+    openBreakpointsWindow();
+}
+
+void MainFrame::showVariables() {
+    openVariablesWindow();
+}
+
+void MainFrame::toggleBreakpoint() {
+    MacroEditor* target = lastEditor_ ? lastEditor_.data() : activeEditor();
+    if (target) openBreakpointsWindow(target);
+}
+
+void MainFrame::stopDebug() {
+    executor_->stopDebug();
+    for (int id : {ID_DEBUGRUN, ID_STEP}) setEnabled(id, openEditors_ > 0);
+    for (int id : {ID_VARWIN, ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG}) setEnabled(id, false);
+    if (!breakWin_) setEnabled(ID_BREAKWIN, true);
+    setEditRunGroup(openEditors_ > 0);
+}
+
+void MainFrame::nextLine() {
+    clearBreakpointHot();
+    executor_->executeNextLine(1);
+}
+
+void MainFrame::continueDebug() {
+    clearBreakpointHot();
+    executor_->continueDebug();
+}
+
+}  // namespace orv::app
