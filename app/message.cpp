@@ -1,6 +1,8 @@
 #include "app/message.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 
 #include "lang/debug_out.h"
 #include "lang/text.h"
@@ -59,6 +61,41 @@ QString chooseFile(QWidget* parent, bool save, const QString& title, const QStri
     if (const FileDialogHook& hook = installed<FileDialogHook>()) return hook(save, title, initial);
     if (save) return QFileDialog::getSaveFileName(parent, title, initial, filter);
     return QFileDialog::getOpenFileName(parent, title, initial, filter);
+}
+
+namespace {
+// Keeps folders and executable files while the first name filter is chosen.
+class ProgramFilter : public QSortFilterProxyModel {
+  public:
+    explicit ProgramFilter(QFileDialog* d) : QSortFilterProxyModel(d), dialog_(d) {}
+
+  protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        if (dialog_->selectedNameFilter() != dialog_->nameFilters().value(0)) return true;
+        auto* fs = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (!fs) return true;
+        QFileInfo info = fs->fileInfo(fs->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+
+  private:
+    QFileDialog* dialog_;
+};
+}  // namespace
+
+QString chooseProgram(QWidget* parent, const QString& title, const QString& initialDir) {
+    if (const FileDialogHook& hook = installed<FileDialogHook>())
+        return hook(false, title, initialDir);
+    QFileDialog d(parent, title, initialDir);
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    d.setFileMode(QFileDialog::ExistingFile);
+    d.setNameFilters({QString::fromUtf8("実行ファイル (*)"), QStringLiteral("All files(*)")});
+    d.setProxyModel(new ProgramFilter(&d));
+    QObject::connect(&d, &QFileDialog::filterSelected, &d, [&d] {
+        if (auto* p = qobject_cast<QSortFilterProxyModel*>(d.proxyModel())) p->invalidate();
+    });
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
+    return d.selectedFiles().first();
 }
 
 }  // namespace orv::app

@@ -26,5 +26,8 @@ using FileDialogHook =
 void setFileDialogHook(FileDialogHook hook);
 QString chooseFile(QWidget* parent, bool save, const QString& title, const QString& initial,
                    const QString& filter);
+// An open-file chooser that lists the executable files (and folders) of `initialDir`, with
+// "All files(*)" as the other choice; through the same hook as chooseFile.
+QString chooseProgram(QWidget* parent, const QString& title, const QString& initialDir);
 
 }  // namespace orv::app

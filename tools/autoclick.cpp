@@ -65,7 +65,7 @@ Point pointOfPickParam(long lparam) {
 void loadAutoClick(const ProfileFile& ini, AutoClickSettings& s) {
     s.save = orDefault(ini.readInt(kSection, "ATSSAVE"), 0);
     for (int i = 0; i < kSlots; ++i) {
-        SlotRecord& r = s.slots[static_cast<std::size_t>(i)];
+        SlotRecord& r = s.records[static_cast<std::size_t>(i)];
         r.enabled = orDefault(ini.readInt(kSection, key("ATEXEF", i)), 0);
         r.x = orDefault(ini.readInt(kSection, key("ATEXEX", i)), 0);
         r.y = orDefault(ini.readInt(kSection, key("ATEXEY", i)), 0);
@@ -77,7 +77,7 @@ void loadAutoClick(const ProfileFile& ini, AutoClickSettings& s) {
 void saveAutoClick(ProfileFile& ini, const AutoClickSettings& s, bool withSlots) {
     if (withSlots) {
         for (int i = 0; i < kSlots; ++i) {
-            const SlotRecord& r = s.slots[static_cast<std::size_t>(i)];
+            const SlotRecord& r = s.records[static_cast<std::size_t>(i)];
             ini.writeInt(kSection, key("ATEXEF", i), r.enabled);
             ini.writeInt(kSection, key("ATEXEX", i), r.x);
             ini.writeInt(kSection, key("ATEXEY", i), r.y);
@@ -111,7 +111,7 @@ bool AutoClicker::anyRunning() const {
 }
 
 void AutoClicker::fillSlot(int i) {
-    const SlotRecord& r = settings_.slots[static_cast<std::size_t>(i)];
+    const SlotRecord& r = settings_.records[static_cast<std::size_t>(i)];
     SlotView& s = at(i);
     s.checked = r.enabled != 0;
     s.seconds = std::to_string(r.seconds);
@@ -134,7 +134,7 @@ void AutoClicker::open() {
         if (settings_.save == 1) {
             fillSlot(i);
         } else {
-            s.seconds = std::to_string(settings_.slots[static_cast<std::size_t>(i)].seconds);
+            s.seconds = std::to_string(settings_.records[static_cast<std::size_t>(i)].seconds);
             s.setEnabled = s.secondsEnabled = s.runEnabled = false;
         }
         s.runLabel = kRun;
@@ -298,7 +298,7 @@ bool AutoClicker::close(ProfileFile& ini) {
     settings_.save = saveChecked_ ? 1 : 0;
     if (settings_.save == 1) {
         for (int i = 0; i < kSlots; ++i) {
-            SlotRecord& r = settings_.slots[static_cast<std::size_t>(i)];
+            SlotRecord& r = settings_.records[static_cast<std::size_t>(i)];
             const SlotView& s = slot(i);
             r.enabled = s.checked ? 1 : 0;
             r.x = toInt(s.x);

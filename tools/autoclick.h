@@ -59,7 +59,7 @@ struct SlotRecord {
 };
 struct AutoClickSettings {
     int save = 0;  // ATSSAVE
-    std::array<SlotRecord, kSlots> slots{};
+    std::array<SlotRecord, kSlots> records{};
 };
 // Reads the AUTOCLK keys (missing keys take their defaults).
 void loadAutoClick(const ProfileFile& ini, AutoClickSettings& s);

@@ -95,7 +95,9 @@ void MainFrame::closeChild() {
     QMdiSubWindow* w = activeChild();
     if (!w) return;
     delete w;
-    if (mdi_->subWindowList().isEmpty()) noChildrenLeft();
+    // The toolbox does not count as a window here.
+    const auto rest = mdi_->subWindowList();
+    if (rest.isEmpty() || (rest.size() == 1 && rest.first() == toolbox_)) noChildrenLeft();
 }
 void MainFrame::tileChildren() {
     mdi_->tileSubWindows();

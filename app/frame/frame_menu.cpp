@@ -20,7 +20,7 @@ namespace orv::app {
 namespace {
 
 // Items of parts of the program that are not built yet stay grey.
-constexpr int kNotBuiltYet[] = {ID_TOOLBOX, ID_RECORD, ID_AUTOCLICK};
+constexpr int kNotBuiltYet[] = {ID_RECORD};
 
 bool notBuiltYet(int id) {
     for (int n : kNotBuiltYet)
@@ -72,7 +72,7 @@ void MainFrame::buildFileEditMenus() {
 
 void MainFrame::buildToolsMenu() {
     QMenu* tools = menuBar()->addMenu(u8q("ﾂｰﾙ(&T)"));
-    addCommand(tools, ID_AUTOCLICK, "簡易自動クリック", nullptr);
+    addCommand(tools, ID_AUTOCLICK, "簡易自動クリック", &MainFrame::autoClick);
     tools->addSeparator();
     addCommand(tools, ID_RUN, "マクロ実行(F4)", &MainFrame::runMacro, 4);
     tools->addSeparator();
@@ -95,7 +95,7 @@ void MainFrame::buildToolsMenu() {
 
 void MainFrame::buildViewHelpMenus() {
     viewMenu_ = menuBar()->addMenu(u8q("表示(&V)"));
-    addCommand(viewMenu_, ID_TOOLBOX, "ツールボックスの表示", nullptr);
+    addCommand(viewMenu_, ID_TOOLBOX, "ツールボックスの表示", &MainFrame::showToolbox);
     addCommand(viewMenu_, ID_CHECKRESULT, "マクロチェック結果表示", &MainFrame::showCheckResult);
     addCommand(viewMenu_, ID_BREAKWIN, "ﾌﾞﾚｲｸﾎﾟｲﾝﾄｳｨﾝﾄﾞｳの表示", &MainFrame::showBreakpoints);
     addCommand(viewMenu_, ID_VARWIN, "変数ｳｨﾝﾄﾞｳの表示", &MainFrame::showVariables);
@@ -153,6 +153,11 @@ void MainFrame::setEnabled(int id, bool on) {
 
 void MainFrame::menuTimer() {
     if (openEditors_ <= 0) return;
+    if (toolbox_ && activeChild() == toolbox_) {
+        setEnabled(ID_CUT, false);
+        setEnabled(ID_COPY, false);
+        return;
+    }
     if (MacroEditor* e = activeEditor()) {
         bool sel = e->edit()->textCursor().hasSelection();
         setEnabled(ID_CUT, sel);

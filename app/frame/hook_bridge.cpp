@@ -31,11 +31,9 @@ struct HookDelivery {
         if (!bridge || !d) return;
         QString text = d->text ? fromCp932(d->text) : QString();
         QString caption = d->caption ? fromCp932(d->caption) : QString();
-        int kind = d->kind, window = d->window;
+        int kind = d->kind, window = d->window, wparam = d->wparam, lparam = d->lparam;
         unsigned message = d->message;
-        auto fn = [bridge, kind, window, message, text, caption] {
-            bridge->deliver(kind, window, message, text, caption);
-        };
+        auto fn = [=] { bridge->deliver(kind, window, message, wparam, lparam, text, caption); };
         if (QThread::currentThread() == bridge->thread())
             fn();
         else
@@ -43,11 +41,14 @@ struct HookDelivery {
     }
 };
 
-void HookBridge::deliver(int kind, int window, unsigned message, const QString& text,
-                         const QString& caption) {
+void HookBridge::deliver(int kind, int window, unsigned message, int wparam, int lparam,
+                         const QString& text, const QString& caption) {
     if (kind == ORV_DELIVER_TEXT && window == kRecordBufferId) emit recordText(text);
     if (kind == ORV_DELIVER_MESSAGE && message == ORV_UM_RUNABORT && window == kRunDialogId)
         emit runAbortRequested();
+    if (kind == ORV_DELIVER_MESSAGE && message >= ORV_UM_PICK_LDOWN &&
+        message <= ORV_UM_PICK_MDBLCLK && window == kFrameId)
+        emit pointPicked(message, wparam, lparam);
     if (kind == ORV_DELIVER_MSGBOX) emit messageRequested(caption, text);
 }
 
@@ -71,8 +72,19 @@ void HookBridge::unwatchEsc() {
     if (ChkKHook()) KendHook();
 }
 
+bool HookBridge::pickBusy() {
+    return ChkMHook2() != 0;
+}
+void HookBridge::startPick(int tag) {
+    MsetHook2(tag);
+}
+void HookBridge::endPick() {
+    if (ChkMHook2()) MendHook2();
+}
+
 void HookBridge::detach() {
     if (ChkMHook()) MendHook();
+    if (ChkMHook2()) MendHook2();
     if (ChkKHook()) KendHook();
     OrvHookSetDelivery(nullptr, nullptr);
     // The monitor closes its connections before the program closes its own.
@@ -82,7 +94,12 @@ void HookBridge::detach() {
 
 #else
 
-void HookBridge::deliver(int, int, unsigned, const QString&, const QString&) {}
+void HookBridge::deliver(int, int, unsigned, int, int, const QString&, const QString&) {}
+bool HookBridge::pickBusy() {
+    return false;
+}
+void HookBridge::startPick(int) {}
+void HookBridge::endPick() {}
 void HookBridge::attach() {}
 void HookBridge::watchEsc() {}
 void HookBridge::unwatchEsc() {}

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include "app/tools/autoclick_dialog.h"
+
 namespace orv::app {
 
 // Window identifiers the program gives the library.
@@ -14,7 +16,7 @@ inline constexpr int kFrameId = 1;
 inline constexpr int kRecordBufferId = 2100;
 inline constexpr int kRunDialogId = 117;
 
-class HookBridge : public QObject {
+class HookBridge : public QObject, public PickHook {
     Q_OBJECT
   public:
     using QObject::QObject;
@@ -29,6 +31,11 @@ class HookBridge : public QObject {
     // Shutdown: remove every installed hook and the delivery function.
     void detach();
 
+    // The point-picking hook (ChkMHook2, MsetHook2, MendHook2).
+    bool pickBusy() override;
+    void startPick(int tag) override;
+    void endPick() override;
+
   signals:
     // Recorded text for the record buffer.
     void recordText(const QString& text);
@@ -36,10 +43,13 @@ class HookBridge : public QObject {
     void runAbortRequested();
     // A message box the library asks for (warning icon).
     void messageRequested(const QString& caption, const QString& text);
+    // UM_PICK_LDOWN .. UM_PICK_MDBLCLK for the frame (wparam: the pick tag; lparam: the
+    // point, x in the low and y in the high 16 bits).
+    void pointPicked(unsigned message, int tag, int lparam);
 
   private:
-    void deliver(int kind, int window, unsigned message, const QString& text,
-                 const QString& caption);
+    void deliver(int kind, int window, unsigned message, int wparam, int lparam,
+                 const QString& text, const QString& caption);
     friend struct HookDelivery;
 };
 

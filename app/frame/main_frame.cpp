@@ -58,6 +58,9 @@ MainFrame::MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock)
     connect(hook_, &HookBridge::runAbortRequested, this, [this] {
         if (runDialog_) runDialog_->stop();
     });
+    connect(hook_, &HookBridge::pointPicked, this, [this](unsigned m, int tag, int lparam) {
+        if (autoClickDialog_) autoClickDialog_->picked(m, tag, lparam);
+    });
     connect(hook_, &HookBridge::messageRequested, this,
             [this](const QString& caption, const QString& text) {
                 showMessage(MsgKind::Warning, this, caption, text);
@@ -90,9 +93,11 @@ bool MainFrame::startUp() {
         setGeometry(settings_.frame.left, settings_.frame.top, settings_.frame.width,
                     settings_.frame.height);
     }
+    tools::loadAutoClick(ini_, autoClick_);
     applyRunSettings();
     timer_->start();
     show();
+    showToolbox();
     bool ok = true;
     autoRunDecision(ok);
     return ok;
@@ -135,6 +140,7 @@ void MainFrame::childActivated(QMdiSubWindow* w) {
     if (auto* c = qobject_cast<CheckResultWindow*>(w); c && c == checkResult_)
         checkResultActivated();
     if (w && w == breakWin_) breakpointsActivated();
+    if (w && w == toolbox_) toolboxActivated();
     if (w && w == varWin_) variablesActivated();
 }
 
@@ -176,6 +182,7 @@ void MainFrame::editorDestroyed() {
 
 void MainFrame::editorActivated(MacroEditor* e) {
     lastEditor_ = e;
+    if (toolbox_) toolbox_->setTarget(e->edit());
     const int mode = executor_->record().mode.load();
     if (mode == MODE_IDLE && !runActive()) setEditRunGroup(true);
     if ((mode == MODE_IDLE || mode == MODE_STEP) && !breakWin_) setEnabled(ID_BREAKWIN, true);
@@ -253,6 +260,8 @@ void MainFrame::rememberFramePos() {
 void MainFrame::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
     rememberFramePos();
+    // UM_RELAYOUT: the toolbox follows the width of the client area.
+    if (toolbox_) toolbox_->relayout(mdi_->viewport()->width());
 }
 
 void MainFrame::moveEvent(QMoveEvent* e) {

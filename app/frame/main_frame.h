@@ -16,10 +16,13 @@
 #include "app/dialogs/running_dialog.h"
 #include "app/editor/macro_editor.h"
 #include "app/settings.h"
+#include "app/tools/autoclick_dialog.h"
+#include "app/tools/toolbox.h"
 #include "debugger/breakpoints.h"
 #include "debugger/debug_session.h"
 #include "lang/tables.h"
 #include "platform/profile.h"
+#include "tools/autoclick.h"
 
 class QAction;
 class QMdiArea;
@@ -70,6 +73,8 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     QMdiArea* mdi() const { return mdi_; }
     int openEditors() const { return openEditors_; }
     CheckResultWindow* checkResult() const { return checkResult_; }
+    ToolboxWindow* toolbox() const { return toolbox_; }
+    AutoClickDialog* autoClickDialog() const { return autoClickDialog_; }
     RunningDialog* runningDialog() const { return runDialog_; }
 
     MacroEditor* activeEditor() const;
@@ -150,6 +155,8 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     void showBreakpoints();
     void showVariables();
     void toggleBreakpoint();
+    void autoClick();
+    void showToolbox();
     // The active editor for an edit command; null (with the message) when no window is active.
     MacroEditor* editTarget();
     void openFindDialog(bool withReplace);
@@ -164,6 +171,8 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     // Children and their signals (main_frame.cpp).
     void childActivated(QMdiSubWindow* w);
     void checkResultActivated();
+    void toolboxActivated();
+    void toolboxDestroyed();
     void breakpointsActivated();
     void variablesActivated();
     void breakpointsDestroyed();
@@ -226,6 +235,10 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     QPointer<VariablesWindow> varWin_;
     // The last activated macro editor that still exists: the target of F5 and the toolbox.
     QPointer<MacroEditor> lastEditor_;
+    QPointer<ToolboxWindow> toolbox_;
+    // The auto-click slots, kept for the program's lifetime; the dialog while it is open.
+    tools::AutoClickSettings autoClick_;
+    QPointer<AutoClickDialog> autoClickDialog_;
     QRect frameRect_;
     bool shutDown_ = false;
     bool stoppedByButton_ = false;

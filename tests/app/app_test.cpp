@@ -2,9 +2,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -28,6 +30,8 @@
 #include "app/ids.h"
 #include "app/message.h"
 #include "app/settings.h"
+#include "app/tools/autoclick_dialog.h"
+#include "app/tools/toolbox.h"
 #include "compiler/compile_driver.h"
 #include "executor/executor.h"
 #include "lang/text.h"
@@ -244,10 +248,9 @@ class AppTest : public QObject {
         QVERIFY(f->startUp());
         MacroEditor* e = f->openEditor(0);
         f->editorActivated(e);
-        for (int id : {ID_TOOLBOX, ID_RECORD, ID_AUTOCLICK, ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG,
-                       ID_VARWIN})
+        for (int id : {ID_TOOLBOX, ID_RECORD, ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG, ID_VARWIN})
             QVERIFY2(!f->action(id)->isEnabled(), qPrintable(QString::number(id)));
-        for (int id : {ID_RUN, ID_DEBUGRUN, ID_STEP, ID_BREAKWIN, ID_BREAKTOGGLE})
+        for (int id : {ID_RUN, ID_DEBUGRUN, ID_STEP, ID_BREAKWIN, ID_BREAKTOGGLE, ID_AUTOCLICK})
             QVERIFY2(f->action(id)->isEnabled(), qPrintable(QString::number(id)));
         f->command(ID_BREAKWIN);
         QVERIFY(f->breakpointsWindow());
@@ -342,6 +345,87 @@ class AppTest : public QObject {
         QVERIFY(f->breakpointsWindow());
         f->runningDialog()->stop();
         QTRY_COMPARE(f->executor().record().mode.load(), int(MODE_IDLE));
+    }
+
+    // The toolbox follows the last activated editor; Add opens the form of the chosen
+    // statement, whose text goes in at the caret.
+    void toolboxInsertsAtTheCaret() {
+        std::unique_ptr<MainFrame> f;
+        MacroEditor* e = nullptr;
+        frameWithEditor(f, e, "START\nEND");
+        ToolboxWindow* tb = f->toolbox();
+        QVERIFY(tb);
+        QVERIFY(!f->action(ID_TOOLBOX)->isEnabled());
+        tb->categories()->setCurrentIndex(4);
+        tb->commands()->setCurrentIndex(1);
+        QCOMPARE(tb->description()->text(), u8q("マウスの移動"));
+        QVERIFY(tb->syntax()->text().startsWith(u8q("構文:MMOVE")));
+        f->editorActivated(e);
+        QVERIFY(tb->addButton()->isEnabled());
+        tb->categories()->setCurrentIndex(3);  // another category clears the command
+        QVERIFY(!tb->addButton()->isEnabled());
+        QVERIFY(tb->description()->text().isEmpty());
+        tb->categories()->setCurrentIndex(4);
+        tb->commands()->setCurrentIndex(1);
+        e->gotoLine(2);
+        QTextCursor c = e->edit()->textCursor();
+        c.setPosition(c.selectionStart());
+        e->edit()->setTextCursor(c);
+        QTimer::singleShot(0, [this] {
+            auto* d = qobject_cast<InsertDialog*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            QVERIFY(!d->insert());  // the X coordinate is missing
+            QCOMPARE(messages_.last(), u8q("絶対座標を入力してください"));
+            qobject_cast<QLineEdit*>(d->field("xnum"))->setText("10");
+            qobject_cast<QLineEdit*>(d->field("ynum"))->setText("20");
+            QVERIFY(d->insert());
+        });
+        tb->add();
+        QCOMPARE(e->edit()->toPlainText(), QStringLiteral("START\n\tMMOVE 10,20\nEND"));
+        f->command(ID_CLOSEALL);
+        QVERIFY(!f->toolbox());
+        QVERIFY(f->action(ID_TOOLBOX)->isEnabled());
+    }
+
+    void autoClickDialogPicksAndSaves() {
+        struct FakeHook : PickHook {
+            bool pickBusy() override { return false; }
+            void startPick(int t) override { tags << t; }
+            void endPick() override { ++ends; }
+            QList<int> tags;
+            int ends = 0;
+        } hook;
+        configured();
+        tools::AutoClickSettings s;
+        ProfileFile ini(path("Orvane.ini").toStdString());
+        AutoClickDialog d(nullptr, s, desktop_, hook, ini);
+        auto* check = d.findChild<QCheckBox*>("1029");
+        auto* set = d.findChild<QPushButton*>("1019");
+        auto* run = d.findChild<QPushButton*>("1031");
+        auto* close = d.findChild<QPushButton*>("1");
+        QVERIFY(check && set && run && close);
+        QVERIFY(!set->isEnabled());
+        check->click();
+        QVERIFY(set->isEnabled());
+        set->click();
+        QCOMPARE(hook.tags, QList<int>{2});
+        QVERIFY(!close->isEnabled());
+        d.picked(1035, 2, (40 << 16) | 30);  // right press, then its double click
+        d.picked(1036, 2, (40 << 16) | 30);
+        QCOMPARE(hook.ends, 1);
+        QCOMPARE(d.findChild<QLabel*>("1057")->text(), QStringLiteral("R-DBCLK"));
+        QCOMPARE(d.findChild<QLabel*>("1028")->text(), QStringLiteral("30"));
+        QVERIFY(close->isEnabled());
+        run->click();
+        QCOMPARE(run->text(), u8q("停止"));
+        QVERIFY(!close->isEnabled());
+        d.findChild<QPushButton*>("1016")->click();  // 全停止
+        QCOMPARE(run->text(), u8q("実行"));
+        d.findChild<QCheckBox*>("1053")->click();
+        close->click();
+        QCOMPARE(ini.readInt("AUTOCLK", "ATEVNT2"), 4);
+        QCOMPARE(ini.readInt("AUTOCLK", "ATEXEY2"), 40);
+        QCOMPARE(ini.readInt("AUTOCLK", "ATSSAVE"), 1);
     }
 
     void stepModeAndStopDebugging() {

@@ -98,9 +98,9 @@ TEST(AutoClick, KindsPointsAndPeriods) {
 
 TEST(AutoClick, OpeningFillsFromTheRecordsOnlyWhenSaving) {
     Fixture f;
-    f.settings.slots[0] = {1, 10, 20, 5, 1};
-    f.settings.slots[1] = {1, 0, 300, 7, 3};  // a point on the screen's left edge
-    f.settings.slots[2] = {0, 1, 2, 9, 2};
+    f.settings.records[0] = {1, 10, 20, 5, 1};
+    f.settings.records[1] = {1, 0, 300, 7, 3};  // a point on the screen's left edge
+    f.settings.records[2] = {0, 1, 2, 9, 2};
     f.ac.open();
     for (int i = 0; i < kSlots; ++i) {
         EXPECT_FALSE(f.ac.slot(i).setEnabled);
@@ -248,11 +248,11 @@ TEST(AutoClick, ClosingWritesTheSettings) {
     AutoClickSettings back;
     loadAutoClick(*f.ini, back);
     EXPECT_EQ(back.save, 1);
-    EXPECT_EQ(back.slots[4].enabled, 1);
-    EXPECT_EQ(back.slots[4].x, -3);
-    EXPECT_EQ(back.slots[4].y, 9);
-    EXPECT_EQ(back.slots[4].seconds, 12);
-    EXPECT_EQ(back.slots[4].kind, 6);
-    EXPECT_EQ(back.slots[0].x, 0);
-    EXPECT_EQ(back.slots[0].seconds, 60);
+    EXPECT_EQ(back.records[4].enabled, 1);
+    EXPECT_EQ(back.records[4].x, -3);
+    EXPECT_EQ(back.records[4].y, 9);
+    EXPECT_EQ(back.records[4].seconds, 12);
+    EXPECT_EQ(back.records[4].kind, 6);
+    EXPECT_EQ(back.records[0].x, 0);
+    EXPECT_EQ(back.records[0].seconds, 60);
 }
