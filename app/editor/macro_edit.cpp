@@ -156,8 +156,13 @@ void MacroEdit::refreshLineMarks() {
     }
     for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
         if (!b.userData()) continue;
+        // The underline starts at the line's first word.
+        const QString text = b.text();
+        int first = 0;
+        while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
         QTextEdit::ExtraSelection s;
         s.cursor = QTextCursor(b);
+        s.cursor.setPosition(b.position() + first);
         s.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
         s.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
         s.format.setUnderlineColor(kErrorUnderline);
