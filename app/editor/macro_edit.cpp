@@ -37,6 +37,12 @@ MacroEdit::MacroEdit(QWidget* parent) : QPlainTextEdit(parent), gutter_(new Line
     layoutGutter();
 }
 
+// The document outlives this part of the object: it must not reach the slots above any more.
+MacroEdit::~MacroEdit() {
+    disconnect(document(), nullptr, this, nullptr);
+    disconnect(this, nullptr, this, nullptr);
+}
+
 void MacroEdit::insertFromMimeData(const QMimeData* source) {
     if (!source || source->formats().isEmpty()) return;
     QPlainTextEdit::insertFromMimeData(source);

@@ -19,6 +19,7 @@ class MacroEdit : public QPlainTextEdit {
     Q_OBJECT
   public:
     explicit MacroEdit(QWidget* parent = nullptr);
+    ~MacroEdit() override;
 
     LineGutter* gutter() const { return gutter_; }
     void setLineNumbersVisible(bool on);
