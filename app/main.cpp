@@ -16,6 +16,7 @@
 
 #include "app/codec.h"
 #include "app/frame/main_frame.h"
+#include "app/startup.h"
 #include "platform/clock.h"
 #include "platform/virtual/virtual_desktop.h"
 #ifdef ORV_HAVE_X11
@@ -25,8 +26,7 @@
 namespace {
 
 bool offscreen() {
-    const char* p = std::getenv("QT_QPA_PLATFORM");
-    return p && std::strncmp(p, "offscreen", 9) == 0;
+    return orv::app::displayKind() == orv::app::DisplayKind::Offscreen;
 }
 
 // One instance per user and display.
@@ -66,10 +66,18 @@ void fontSubstitutes() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The platform check: an X display, or the offscreen platform for tests.
-    if (!offscreen() && (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))) {
-        std::fputs("対応していないOSです\n", stderr);
+    // The platform check: an X display, or the offscreen platform for tests. In a Wayland
+    // session the program is an X11 client too (its windows, the hook and the desktop backend
+    // are X11's), and it says once what it can reach.
+    const orv::app::DisplayKind display = orv::app::displayKind();
+    if (display == orv::app::DisplayKind::None) {
+        std::fprintf(stderr, "%s\n", orv::app::displayMessage(display).toUtf8().constData());
         return 0;
+    }
+    if (display == orv::app::DisplayKind::Wayland) {
+        std::fprintf(stderr, "orvane: %s\n",
+                     orv::app::displayMessage(display).toUtf8().constData());
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     }
     useUtf8Locale();
     QLockFile lock(lockPath());
@@ -77,6 +85,7 @@ int main(int argc, char** argv) {
     if (!lock.tryLock(0)) return 0;  // a second instance ends silently
 
     QApplication app(argc, argv);
+    orv::app::loadQtTranslations(app);
     fontSubstitutes();
     QApplication::setFont(QFont(orv::app::u8q("ＭＳ Ｐゴシック"), 9));
 
@@ -110,6 +119,7 @@ int main(int argc, char** argv) {
             frame.close();
             return 0;
         }
+        orv::app::showDisplayNote(display, &frame);
         code = app.exec();
     }
     return code;

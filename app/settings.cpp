@@ -58,6 +58,14 @@ bool loadSettings(const ProfileFile& ini, int clientWidth, Settings& s) {
     return true;
 }
 
+bool loadLineNumbers(const ProfileFile& ini) {
+    return ini.readInt(kSystem, "LINENUM") != 0;
+}
+
+void saveLineNumbers(ProfileFile& ini, bool on) {
+    ini.writeInt(kSystem, "LINENUM", on ? 1 : 0);
+}
+
 void writeFirstRunDefaults(ProfileFile& ini, Settings& s) {
     ini.writeInt(kSystem, "DMEX1ST", 1);
     s.comTime = 1000;

@@ -42,6 +42,9 @@ bool loadSettings(const ProfileFile& ini, int clientWidth, Settings& s);
 // The first-run set-up's writes (the caller shows the welcome message before and the settings
 // dialog after).
 void writeFirstRunDefaults(ProfileFile& ini, Settings& s);
+// LINENUM: the editors' line numbers are shown (1, or when the key is missing) or not (0).
+bool loadLineNumbers(const ProfileFile& ini);
+void saveLineNumbers(ProfileFile& ini, bool on);
 // Default rectangles of the variables and breakpoints windows.
 WindowRect defaultVarsRect(int clientWidth);
 WindowRect defaultBreaksRect(int clientWidth);

@@ -10,7 +10,7 @@ PACKAGES=(
   clang-format
   libx11-dev libxtst-dev libxi-dev
   xvfb openbox xdotool x11-utils xinput imagemagick bc
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   fonts-ipafont-gothic fonts-ipafont-mincho
 )
 

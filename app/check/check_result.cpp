@@ -61,14 +61,23 @@ bool errorLineTarget(const QStringList& lines, int index, int& line1, QString& m
     line1 = line.mid(1, blank < 0 ? -1 : blank - 1).toInt(&numOk);
     if (!numOk) line1 = 0;
     macroName.clear();
-    for (int i = index; i >= 0; --i) {
-        if (lines[i].startsWith(QStringLiteral("Compile-Start"))) {
-            const QString& s = lines[i];
-            macroName = s.mid(14, s.size() - 24);
-            break;
-        }
-    }
+    for (int i = index; i >= 0; --i)
+        if (compileStartName(lines[i], macroName)) break;
     return true;
+}
+
+bool compileStartName(const QString& line, QString& macroName) {
+    if (!line.startsWith(QStringLiteral("Compile-Start"))) return false;
+    macroName = line.mid(14, line.size() - 24);
+    return true;
+}
+
+QString errorLineMessage(const QString& line) {
+    const QLatin1String tag("Line Error(");
+    qsizetype at = line.indexOf(tag);
+    if (at < 0) return line;
+    qsizetype close = line.indexOf(QStringLiteral(") "), at + tag.size());
+    return close < 0 ? QString() : line.mid(close + 2);
 }
 
 void CheckResultWindow::jumpToError() {

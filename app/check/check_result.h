@@ -39,5 +39,9 @@ class CheckResultWindow : public QMdiSubWindow {
 // Reads the 1-based macro line and the macro name for the log line `index` of `lines`;
 // false when that line is not an error line.
 bool errorLineTarget(const QStringList& lines, int index, int& line1, QString& macroName);
+// The macro name of a "Compile-Start <name> hh:mm:ss " line; false for any other line.
+bool compileStartName(const QString& line, QString& macroName);
+// The message of an error line: what follows "Line Error(nnn) ".
+QString errorLineMessage(const QString& line);
 
 }  // namespace orv::app

@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QTextBlock>
 
 #include "app/codec.h"
+#include "app/editor/editor_settings.h"
 #include "app/editor/macro_file.h"
 #include "app/message.h"
 
@@ -28,11 +28,6 @@ const char* const kFilter = "ovm(*.ovm);;All files(*.*)";
 
 }  // namespace
 
-void MacroEdit::insertFromMimeData(const QMimeData* source) {
-    if (!source || source->formats().isEmpty()) return;
-    QPlainTextEdit::insertFromMimeData(source);
-}
-
 MacroEditor::MacroEditor(QWidget* dialogOwner, const EditorRunQuery& runs, int number,
                          const EditorStart& start, bool& ok)
     : QMdiSubWindow(nullptr), dialogOwner_(dialogOwner), runs_(runs), edit_(new MacroEdit(this)) {
@@ -43,6 +38,10 @@ MacroEditor::MacroEditor(QWidget* dialogOwner, const EditorRunQuery& runs, int n
     edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
     edit_->setTabStopDistance(QFontMetricsF(edit_->font()).horizontalAdvance(' ') * 8);
     setWidget(edit_);
+    EditorSettings& view = EditorSettings::instance();
+    edit_->setLineNumbersVisible(view.lineNumbers());
+    connect(&view, &EditorSettings::lineNumbersChanged, edit_, &MacroEdit::setLineNumbersVisible);
+    connect(edit_, &MacroEdit::gutterClicked, this, &MacroEditor::gutterClicked);
     ok = this->start(start);
     edit_->document()->setModified(false);
 }

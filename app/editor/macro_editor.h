@@ -1,26 +1,17 @@
-// A macro editor window (class Orv_Macro): an MDI child whose client area is one plain-text
-// edit control, with the macro file's load and save rules. It knows nothing of the frame:
-// what it needs comes in at creation, the run state through EditorRunQuery, and what it asks
-// for goes out as signals.
+// A macro editor window (class Orv_Macro): an MDI child whose client area is one edit control
+// (MacroEdit: colours, gutter, marks), with the macro file's load and save rules. It knows nothing
+// of the frame: what it needs comes in at creation, the run state through EditorRunQuery, and what
+// it asks for goes out as signals.
 #pragma once
 
 #include <QMdiSubWindow>
-#include <QPlainTextEdit>
 #include <string>
+
+#include "app/editor/macro_edit.h"
 
 namespace orv::app {
 
 class MacroEditor;
-
-// The edit control. Guards against pasting from a selection nobody owns.
-class MacroEdit : public QPlainTextEdit {
-    Q_OBJECT
-  public:
-    using QPlainTextEdit::QPlainTextEdit;
-
-  protected:
-    void insertFromMimeData(const QMimeData* source) override;
-};
 
 // How an editor is opened (the modes of MainFrame::openEditor).
 enum EditorMode : int {
@@ -75,9 +66,18 @@ class MacroEditor : public QMdiSubWindow {
     void gotoLine(int line1) { showLine(line1 - 1); }
     void caretToEnd();
 
+    // The gutter and its marks (see MacroEdit). Line numbers follow EditorSettings.
+    void setLineNumbersVisible(bool on) { edit_->setLineNumbersVisible(on); }
+    void setErrorMarks(const ErrorMarks& marks) { edit_->setErrorMarks(marks); }
+    ErrorMarks errorMarks() const { return edit_->errorMarks(); }
+    void setRunningLine(int line0) { edit_->setRunningLine(line0); }
+    void setBreakpointLines(const QSet<int>& lines1) { edit_->setBreakpointLines(lines1); }
+
   signals:
     // Closing this editor during a paused step run was confirmed: debugging must stop first.
     void stopDebugRequested();
+    // The gutter was clicked beside the 1-based line `line1` (a breakpoint toggle).
+    void gutterClicked(int line1);
 
   protected:
     void closeEvent(QCloseEvent* e) override;

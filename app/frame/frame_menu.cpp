@@ -10,6 +10,7 @@
 #include <QMimeData>
 
 #include "app/codec.h"
+#include "app/editor/editor_settings.h"
 #include "app/frame/main_frame.h"
 #include "app/ids.h"
 #include "executor/executor.h"
@@ -26,6 +27,19 @@ bool notBuiltYet(int id) {
     for (int n : kNotBuiltYet)
         if (n == id) return true;
     return false;
+}
+
+// "行番号の表示": checkable, remembered as LINENUM; every editor follows EditorSettings.
+void addLineNumbersItem(QMenu* menu, ProfileFile& ini) {
+    QAction* a = menu->addAction(u8q("行番号の表示"));
+    a->setObjectName("lineNumbers");
+    a->setCheckable(true);
+    a->setChecked(loadLineNumbers(ini));
+    EditorSettings::instance().setLineNumbers(a->isChecked());
+    QObject::connect(a, &QAction::toggled, a, [&ini](bool on) {
+        saveLineNumbers(ini, on);
+        EditorSettings::instance().setLineNumbers(on);
+    });
 }
 
 }  // namespace
@@ -99,6 +113,7 @@ void MainFrame::buildViewHelpMenus() {
     addCommand(viewMenu_, ID_CHECKRESULT, "マクロチェック結果表示", &MainFrame::showCheckResult);
     addCommand(viewMenu_, ID_BREAKWIN, "ﾌﾞﾚｲｸﾎﾟｲﾝﾄｳｨﾝﾄﾞｳの表示", &MainFrame::showBreakpoints);
     addCommand(viewMenu_, ID_VARWIN, "変数ｳｨﾝﾄﾞｳの表示", &MainFrame::showVariables);
+    addLineNumbersItem(viewMenu_, ini_);
     viewMenu_->addSeparator();
     addCommand(viewMenu_, ID_CLOSE, "閉じる", &MainFrame::closeChild);
     addCommand(viewMenu_, ID_CLOSEALL, "すべて閉じる", &MainFrame::closeAll);

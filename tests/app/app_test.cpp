@@ -37,6 +37,7 @@
 #include "lang/text.h"
 #include "platform/clock.h"
 #include "platform/virtual/virtual_desktop.h"
+#include "tests/app/app_tests.h"
 
 using namespace orv;
 using namespace orv::app;
@@ -756,5 +757,5 @@ class AppTest : public QObject {
     }
 };
 
-QTEST_MAIN(AppTest)
+ORV_APP_TEST(AppTest);
 #include "app_test.moc"
