@@ -180,11 +180,11 @@ std::vector<char> BreakpointList::linesOf(std::string_view title) const {
     return lines;
 }
 
-FileError BreakpointList::load(const std::string& path) {
+FileError BreakpointList::load(const std::string& path, bool createMissing) {
     std::string bytes;
     if (!readWholeFile(path, bytes)) {
         // A missing file is created empty; an unreadable one is left alone.
-        if (!fileExists(path)) writeFileAtomic(path, {});
+        if (createMissing && !fileExists(path)) writeFileAtomic(path, {});
         return FileError::None;
     }
     std::vector<Breakpoint> read;

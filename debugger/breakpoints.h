@@ -86,8 +86,8 @@ class BreakpointList {
     std::vector<char> linesOf(std::string_view title) const;
 
     // Loads `path` (CP932 file name bytes as the OS takes them) and appends its items. A
-    // missing file is created empty. Returns the first problem found.
-    FileError load(const std::string& path);
+    // missing file is created empty when `createMissing`. Returns the first problem found.
+    FileError load(const std::string& path, bool createMissing = true);
     // Writes the list to `path` atomically (a temporary file beside it, renamed over it): a
     // failed write leaves the old file as it was.
     FileError save(const std::string& path) const;

@@ -112,6 +112,7 @@ void BreakpointsWindow::refill() {
         item->setText(1, fromCp932(b.file));
     }
     showHot();
+    emit listChanged();
 }
 
 void BreakpointsWindow::toggle(const std::string& title, int line1, const std::string& lineText) {

@@ -35,7 +35,8 @@ struct Placement {
 class BreakpointsWindow : public QMdiSubWindow {
     Q_OBJECT
   public:
-    // Loads `filePath` (CP932 path bytes as the OS takes them) into the session's list.
+    // Loads `filePath` (CP932 path bytes as the OS takes them) into the session's list (in
+    // place of what it held); closing writes it back and leaves it in the list.
     // `debugRunning` tells whether a debug run executes (closing is refused then).
     BreakpointsWindow(debugger::DebugSession& session, std::string filePath, Placement placement,
                       std::function<bool()> debugRunning, QWidget* dialogOwner);
@@ -51,6 +52,10 @@ class BreakpointsWindow : public QMdiSubWindow {
     void showHot();
     // Lays the columns out: "Line" takes 20 % of the width.
     void layoutColumns();
+
+  signals:
+    // The list changed (loaded, toggled, deleted).
+    void listChanged();
 
   protected:
     void closeEvent(QCloseEvent* e) override;

@@ -1,15 +1,12 @@
 // The frame's menu commands, one function per item of menu 102.
-#include <QDesktopServices>
-#include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMessageBox>
-#include <QUrl>
 
 #include "app/codec.h"
 #include "app/dialogs/settings_dialog.h"
 #include "app/frame/main_frame.h"
 #include "app/frame/mdi_arrange.h"
+#include "app/help/help_window.h"
 #include "app/ids.h"
 #include "app/message.h"
 #include "executor/executor.h"
@@ -78,11 +75,10 @@ void MainFrame::openFindDialog(bool withReplace) {
 // ---- help ----
 
 void MainFrame::help() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath("Orvane.CHM")));
+    HelpWindow::showHelp(this);
 }
 void MainFrame::about() {
-    QMessageBox::about(this, u8q("バージョン情報"),
-                       QStringLiteral("Orvane ") + QStringLiteral(ORV_VERSION));
+    showAbout(this);
 }
 
 // ---- windows ----

@@ -14,11 +14,10 @@ namespace orv::app {
 
 namespace {
 
-// The caret line of an editor (1-based) and its text (CP932).
-int caretLine(const MacroEditor* e, std::string& text) {
-    QTextBlock b = e->edit()->document()->findBlock(e->edit()->textCursor().selectionStart());
-    text = toCp932(b.text());
-    return b.blockNumber() + 1;
+// Line `line1` (1-based) of an editor as CP932 text.
+std::string lineText(const MacroEditor* e, int line1) {
+    QTextBlock b = e->edit()->document()->findBlockByNumber(line1 - 1);
+    return b.isValid() ? toCp932(b.text()) : std::string();
 }
 
 }  // namespace
@@ -36,11 +35,13 @@ bool MainFrame::debugRunExecuting() const {
 BreakpointsWindow* MainFrame::openBreakpointsWindow(MacroEditor* toggleFor) {
     if (!breakWin_) {
         auto* w = new BreakpointsWindow(
-            debug_, startDir_ + "/brksvfl.dbk",
+            debug_, breakpointFile(),
             placement(settings_.breaks, "BNXLPOS", "BNYLPOS", "BNXRPOS", "BNYRPOS"),
             [this] { return debugRunExecuting(); }, this);
         breakWin_ = w;
         connect(w, &QObject::destroyed, this, &MainFrame::breakpointsDestroyed);
+        connect(w, &BreakpointsWindow::listChanged, this, &MainFrame::showBreakpointMarks);
+        showBreakpointMarks();
         setFileWindowGroup(true);
         setEditRunGroup(true);  // refused while a run or a paused debug run is on
         setEnabled(ID_BREAKWIN, false);
@@ -50,13 +51,33 @@ BreakpointsWindow* MainFrame::openBreakpointsWindow(MacroEditor* toggleFor) {
         w->layoutColumns();
     }
     if (toggleFor) {
-        std::string text;
-        int line1 = caretLine(toggleFor, text);
-        breakWin_->toggle(toCp932(toggleFor->windowTitle()), line1, text);
-        // The user goes on in the editor (F9 next, say): it stays the active window.
-        mdi_->setActiveSubWindow(toggleFor);
+        int line1 = toggleFor->edit()
+                        ->document()
+                        ->findBlock(toggleFor->edit()->textCursor().selectionStart())
+                        .blockNumber() +
+                    1;
+        toggleBreakpointAt(toggleFor, line1);
     }
     return breakWin_;
+}
+
+void MainFrame::toggleBreakpointAt(MacroEditor* editor, int line1) {
+    BreakpointsWindow* w = openBreakpointsWindow();
+    w->toggle(toCp932(editor->windowTitle()), line1, lineText(editor, line1));
+    // The user goes on in the editor (F9 next, say): it stays the active window.
+    mdi_->setActiveSubWindow(editor);
+}
+
+void MainFrame::showBreakpointMarks() {
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        auto* e = qobject_cast<MacroEditor*>(w);
+        if (!e) continue;
+        const std::string title = toCp932(e->windowTitle());
+        QSet<int> lines;
+        for (const debugger::Breakpoint& b : breakpoints_.items())
+            if (b.file == title) lines.insert(b.line);
+        e->setBreakpointLines(lines);
+    }
 }
 
 void MainFrame::showBreakpointStop() {

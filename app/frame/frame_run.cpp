@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "app/codec.h"
+#include "app/editor/error_marks.h"
 #include "app/frame/gui_hosts.h"
 #include "app/frame/hook_bridge.h"
 #include "app/frame/main_frame.h"
@@ -37,6 +38,7 @@ void MainFrame::compileEditor(MacroEditor* editor, int kind) {
     req.logPath = logPath();
     req.text = text;
     bool ok = compile(tables_, req, *compileHost_);
+    markCompileErrors(*editor, QString::fromStdString(logPath()));
     if (ok && startsRun(kind)) startRun(editor, kind);
 }
 

@@ -87,7 +87,9 @@ void GuiRunHost::showLine(int line0) {
     if (shuttingDown_) return;
     onUi(
         [this, line0] {
-            if (editor_) editor_->showLine(line0);
+            if (!editor_) return;
+            editor_->showLine(line0);
+            editor_->setRunningLine(line0);
         },
         true);
 }
@@ -114,6 +116,8 @@ void GuiRunHost::setDebugGroup(bool enabled) {
     onUi(
         [this, enabled] {
             for (int id : {ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG}) frame_->setEnabled(id, enabled);
+            // Debugging is over (or a run ended): no running line any more.
+            if (!enabled && editor_) editor_->setRunningLine(-1);
         },
         true);
 }

@@ -94,6 +94,8 @@ bool MainFrame::startUp() {
                     settings_.frame.height);
     }
     tools::loadAutoClick(ini_, autoClick_);
+    // The editors' gutters show the stored breakpoints; the window reports any damage.
+    breakpoints_.load(breakpointFile(), false);
     applyRunSettings();
     timer_->start();
     show();
@@ -154,6 +156,9 @@ MacroEditor* MainFrame::openEditor(int mode) {
     auto* e = new MacroEditor(this, *this, openEditors_, start, ok);
     connect(e, &QObject::destroyed, this, &MainFrame::editorDestroyed);
     connect(e, &MacroEditor::stopDebugRequested, this, &MainFrame::stopDebug);
+    connect(e, &MacroEditor::gutterClicked, this,
+            [this, e](int line1) { toggleBreakpointAt(e, line1); });
+    connect(e, &QMdiSubWindow::windowTitleChanged, this, &MainFrame::showBreakpointMarks);
     if (!ok) {
         delete e;  // its destruction decrements the counter again
         return nullptr;
@@ -162,6 +167,7 @@ MacroEditor* MainFrame::openEditor(int mode) {
     e->setGeometry(7 * n, 7 * n + 71, 500, 400);
     e->show();
     editorCreated(e);
+    showBreakpointMarks();
     if (mode == EDITOR_AUTORUN)
         QTimer::singleShot(0, this, [this, e] { compileEditor(e, MODE_AUTO); });
     return e;

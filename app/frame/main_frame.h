@@ -99,6 +99,10 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     // Opens the breakpoints window when it is not open; with `toggleFor`, the window toggles
     // the breakpoint of that editor's caret line (a new window does so once it has loaded).
     BreakpointsWindow* openBreakpointsWindow(MacroEditor* toggleFor = nullptr);
+    // Toggles the breakpoint of 1-based line `line1` of an editor (F5, a click in its gutter).
+    void toggleBreakpointAt(MacroEditor* editor, int line1);
+    // Every editor's gutter shows the breakpoints of its title.
+    void showBreakpointMarks();
     // A debug run stopped at the session's hot item: the window comes to the top, marked.
     void showBreakpointStop();
     void clearBreakpointHot();
@@ -181,6 +185,7 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     bool debugRunExecuting() const;
     Placement placement(WindowRect& rect, const char* l, const char* t, const char* w,
                         const char* h);
+    std::string breakpointFile() const { return startDir_ + "/brksvfl.dbk"; }
     // UM_GOTOLINE from the check-result window.
     void gotoLine(const QString& macroName, int line1);
     void editorCreated(MacroEditor* e);
