@@ -87,7 +87,7 @@ bool compile(Tables& tables, const CompileRequest& req, CompileHost& host) {
     if (!checkRows(cx)) ok = false;
     if (cx.errorFlag) ok = false;
 
-    dumpTablesDebug(tables, 0);
+    dumpTablesDebug(tables, DUMP_ALL);
     log.report(0, CompileError::EndLine);
     log.close();
 

@@ -230,11 +230,13 @@ bool checkToken(Statement& st, std::size_t index, const Token& tok, Operand& ope
     }
 }
 
+constexpr char kOpenParen = 0;  // a "(" on the operator stack
+
 // The operator stack and the value stack of the expression parser. Nodes are created in the
 // order the operations are completed, so each operation follows its operands.
 struct Shunt {
     struct Pending {
-        char op;  // 0 for "("
+        char op;  // kOpenParen for "("
         int seq;
     };
     std::vector<Node>& nodes;
@@ -261,13 +263,14 @@ struct Shunt {
     }
     // A binary operator: completes the pending operations that bind at least as tightly.
     void binary(char op) {
-        while (!ops.empty() && ops.back().op != 0 && precedence(ops.back().op) >= precedence(op))
+        while (!ops.empty() && ops.back().op != kOpenParen &&
+               precedence(ops.back().op) >= precedence(op))
             reduce();
         ops.push_back({op, seq++});
     }
     // ")": false when no "(" is open.
     bool close() {
-        while (!ops.empty() && ops.back().op != 0) reduce();
+        while (!ops.empty() && ops.back().op != kOpenParen) reduce();
         if (ops.empty()) return false;
         ops.pop_back();
         return true;
@@ -275,7 +278,7 @@ struct Shunt {
     // The end of the expression: false when a "(" was never closed.
     bool finish() {
         while (!ops.empty()) {
-            if (ops.back().op == 0) return false;
+            if (ops.back().op == kOpenParen) return false;
             reduce();
         }
         return true;
@@ -306,7 +309,7 @@ bool parseExpression(Statement& st, const std::vector<Token>& toks, std::vector<
                 sh.push(n);
                 expectOperand = false;
             } else if (t.kind == Tok::LParen) {
-                sh.ops.push_back({0, 0});
+                sh.ops.push_back({kOpenParen, 0});
             } else {
                 // A missing operand, a leading sign, a doubled operator or "()".
                 return st.fail(CompileError::BadAssignment);

@@ -119,7 +119,7 @@ class Parser {
     static const std::array<Entry, kKeywordCount + 1> kStatements;
 
     void err(CompileError e, std::string_view text = {}) { cx_.error(line0_, e, text); }
-    void dumpMacro() { dumpTablesDebug(cx_.t, 3); }
+    void dumpMacro() { dumpTablesDebug(cx_.t, DUMP_MACRO); }
 
     void parseLine();
     void dispatch(const Statement& st);

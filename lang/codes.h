@@ -63,8 +63,6 @@ enum ValueType : int {
 };
 static_assert(static_cast<int>(TYPE_STRING) == static_cast<int>(KIND_TEXT) &&
               static_cast<int>(TYPE_NUMBER) == static_cast<int>(KIND_NUMBER));
-// The value a number variable or a temporary starts with.
-inline constexpr std::string_view kZeroValue = "0";
 
 // Run kinds passed to the compile driver and the executor, and the executor's `mode`.
 enum RunMode : int {
