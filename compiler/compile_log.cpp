@@ -14,73 +14,61 @@ namespace orv {
 
 namespace {
 
-// Error formats (UTF-8 here; converted to CP932 once), in the order of their numbers. "%d" is
-// the 1-based line, "%03d" the error number, "%s" the text.
+// Error messages, in the order of their numbers. Each line is written as
+// "*<line> Line Error(<number>) <message>" CR LF; "%s" in a message is the error's text.
+// The formats are converted to CP932 once.
 struct Format {
     CompileError error;
     const char* text;
 };
 constexpr Format kFormats[] = {
-    {CompileError::OperandMissing,
-     "*%d Line Error(%03d) オペランドが記述されていません\"%s\" \r\n"},
-    {CompileError::TwoStatements, "*%d Line Error(%03d) 同一行に２つの命令語は記述できません\r\n"},
-    {CompileError::CaseMissing,
-     "*%d Line Error(%03d) 無効な命令語です。対応するCASE文が存在しません。\r\n"},
-    {CompileError::StartMissing,
-     "*%d Line Error(%03d) 無効な命令語です。START制御文が定義されていません。\r\n"},
+    {CompileError::OperandMissing, "オペランドが記述されていません\"%s\" "},
+    {CompileError::TwoStatements, "同一行に２つの命令語は記述できません"},
+    {CompileError::CaseMissing, "無効な命令語です。対応するCASE文が存在しません。"},
+    {CompileError::StartMissing, "無効な命令語です。START制御文が定義されていません。"},
     {CompileError::DefineAfterStart,
-     "*%d Line Error(%03d) "
-     "無効なDEFINE文です。この定義文はSTART制御文が定義されるまでに記述する必要があります。\r\n"},
-    {CompileError::SelectNotVariable,
-     "*%d Line Error(%03d) 無効な変数です。SELECT文では変数しか指定できません。\r\n"},
-    {CompileError::UndefinedName, "*%d Line Error(%03d) %s 定義されていません。\r\n"},
-    {CompileError::SelectMissing,
-     "*%d Line Error(%03d) 対応するSELECT文が定義されていません。\r\n"},
-    {CompileError::BadDefinition, "*%d Line Error(%03d) %s 無効な定義文です。\r\n"},
-    {CompileError::CaseTypeMismatch, "*%d Line Error(%03d) %s 比較する変数の型が違います\r\n"},
-    {CompileError::StartTwice, "*%d Line Error(%03d) このSTART制御文は無効です\r\n"},
-    {CompileError::ElseWithoutIf,
-     "*%d Line Error(%03d) このELSE文に対応するIF制御文が存在しません\r\n"},
-    {CompileError::EndifWithoutIf,
-     "*%d Line Error(%03d) このENDIF文に対応するIF制御文が存在しません\r\n"},
-    {CompileError::EnddoWithoutDo,
-     "*%d Line Error(%03d) このENDDO文に対応するDO制御文が存在しません\r\n"},
-    {CompileError::EndselectWithoutSelect,
-     "*%d Line Error(%03d) このENDSELECT文に対応するSELECT制御文が存在しません\r\n"},
-    {CompileError::NoEnclosingBlock, "*%d Line Error(%03d) 入れ子が存在しません\r\n"},
-    {CompileError::InvalidStatement, "*%d Line Error(%03d) 無効な命令語です\r\n"},
-    {CompileError::BadVariableName, "*%d Line Error(%03d) 複数定義はできません\r\n"},
-    {CompileError::AlreadyDeclared, "*%d Line Error(%03d) %s 宣言済みの変数です\r\n"},
-    {CompileError::UndefinedOperand, "*%d Line Error(%03d) %s 定義されていません\r\n"},
-    {CompileError::TypeMismatch, "*%d Line Error(%03d) 型が違います。\r\n"},
-    {CompileError::BadCondition, "*%d Line Error(%03d) 条件式が不適切です\r\n"},
-    {CompileError::BadOperator, "*%d Line Error(%03d) 演算子が不適切です\r\n"},
-    {CompileError::OperatorNotAllowed, "*%d Line Error(%03d) %s この演算子は使用できません\r\n"},
-    {CompileError::ParenNeeded, "*%d Line Error(%03d) '(' が必要です\r\n"},
-    {CompileError::ParenCount, "*%d Line Error(%03d) '('と')'の数が一致しません\r\n"},
-    {CompileError::UnknownStatement, "*%d Line Error(%03d) %s 存在しない命令です\r\n"},
-    {CompileError::BadAssignment, "*%d Line Error(%03d) 不正な代入式です-%s\r\n"},
-    {CompileError::Internal, "*%d Line Error(%03d) 内部変換エラー発生 %s\r\n"},
-    {CompileError::OperandNeeded, "*%d Line Error(%03d) %s オペランドが必要です\r\n"},
-    {CompileError::LabelTwice, "*%d Line Error(%03d) %s 宣言済みのラベルです\r\n"},
-    {CompileError::NameTaken, "*%d Line Error(%03d) %s 別名で定義済みです\r\n"},
-    {CompileError::Syntax, "*%d Line Error(%03d) %s 構文エラー\r\n"},
-    {CompileError::TooManyParams, "*%d Line Error(%03d) %s 構文エラー(パラメタが多すぎます)\r\n"},
-    {CompileError::BadParam, "*%d Line Error(%03d) %s 構文エラー(パラメタ不正)\r\n"},
-    {CompileError::TooFewParams, "*%d Line Error(%03d) %s 構文エラー(パラメタが少なすぎます)\r\n"},
-    {CompileError::BlockNotClosed,
-     "*%d Line Error(%03d) ENDIF/ENDOD/ENDSELECTいずれかが存在しません\r\n"},
-    {CompileError::EndMissing, "*%d Line Error(%03d) END制御文が存在しません\r\n"},
-    {CompileError::BadFunction, "*%d Line Error(%03d) 不正な関数です(%s)\r\n"},
-    {CompileError::BadValue, "*%d Line Error(%03d) パラメタで指定した値が不正です(%s)\r\n"},
-    {CompileError::BadTargetType,
-     "*%d Line Error(%03d) 左辺で指定する変数のタイプが不正です(%s)\r\n"},
-    {CompileError::BadName, "*%d Line Error(%03d) 指定された変数または定数が不正です(%s)\r\n"},
-    {CompileError::NoStringVariable, "*%d Line Error(%03d) 文字変数は指定できません(%s)\r\n"},
-    {CompileError::NoNumberVariable, "*%d Line Error(%03d) 数値変数は指定できません(%s)\r\n"},
-    {CompileError::ConstantNotNumber,
-     "*%d Line Error(%03d) 指定された定数は数値タイプではありません(%s)\r\n"},
-    {CompileError::NumberVariableOnly, "*%d Line Error(%03d) 数値変数のみ指定可能です(%s)\r\n"},
+     "無効なDEFINE文です。この定義文はSTART制御文が定義されるまでに記述する必要があります。"},
+    {CompileError::SelectNotVariable, "無効な変数です。SELECT文では変数しか指定できません。"},
+    {CompileError::UndefinedName, "%s 定義されていません。"},
+    {CompileError::SelectMissing, "対応するSELECT文が定義されていません。"},
+    {CompileError::BadDefinition, "%s 無効な定義文です。"},
+    {CompileError::CaseTypeMismatch, "%s 比較する変数の型が違います"},
+    {CompileError::StartTwice, "このSTART制御文は無効です"},
+    {CompileError::ElseWithoutIf, "このELSE文に対応するIF制御文が存在しません"},
+    {CompileError::EndifWithoutIf, "このENDIF文に対応するIF制御文が存在しません"},
+    {CompileError::EnddoWithoutDo, "このENDDO文に対応するDO制御文が存在しません"},
+    {CompileError::EndselectWithoutSelect, "このENDSELECT文に対応するSELECT制御文が存在しません"},
+    {CompileError::NoEnclosingBlock, "入れ子が存在しません"},
+    {CompileError::InvalidStatement, "無効な命令語です"},
+    {CompileError::BadVariableName, "複数定義はできません"},
+    {CompileError::AlreadyDeclared, "%s 宣言済みの変数です"},
+    {CompileError::UndefinedOperand, "%s 定義されていません"},
+    {CompileError::TypeMismatch, "型が違います。"},
+    {CompileError::BadCondition, "条件式が不適切です"},
+    {CompileError::BadOperator, "演算子が不適切です"},
+    {CompileError::OperatorNotAllowed, "%s この演算子は使用できません"},
+    {CompileError::ParenNeeded, "'(' が必要です"},
+    {CompileError::ParenCount, "'('と')'の数が一致しません"},
+    {CompileError::UnknownStatement, "%s 存在しない命令です"},
+    {CompileError::BadAssignment, "不正な代入式です-%s"},
+    {CompileError::Internal, "内部変換エラー発生 %s"},
+    {CompileError::OperandNeeded, "%s オペランドが必要です"},
+    {CompileError::LabelTwice, "%s 宣言済みのラベルです"},
+    {CompileError::NameTaken, "%s 別名で定義済みです"},
+    {CompileError::Syntax, "%s 構文エラー"},
+    {CompileError::TooManyParams, "%s 構文エラー(パラメタが多すぎます)"},
+    {CompileError::BadParam, "%s 構文エラー(パラメタ不正)"},
+    {CompileError::TooFewParams, "%s 構文エラー(パラメタが少なすぎます)"},
+    {CompileError::BlockNotClosed, "ENDIF/ENDOD/ENDSELECTいずれかが存在しません"},
+    {CompileError::EndMissing, "END制御文が存在しません"},
+    {CompileError::BadFunction, "不正な関数です(%s)"},
+    {CompileError::BadValue, "パラメタで指定した値が不正です(%s)"},
+    {CompileError::BadTargetType, "左辺で指定する変数のタイプが不正です(%s)"},
+    {CompileError::BadName, "指定された変数または定数が不正です(%s)"},
+    {CompileError::NoStringVariable, "文字変数は指定できません(%s)"},
+    {CompileError::NoNumberVariable, "数値変数は指定できません(%s)"},
+    {CompileError::ConstantNotNumber, "指定された定数は数値タイプではありません(%s)"},
+    {CompileError::NumberVariableOnly, "数値変数のみ指定可能です(%s)"},
 };
 constexpr bool inNumberOrder() {
     int expected = 1;
@@ -94,7 +82,8 @@ const std::string& cpFormat(int no) {
     static const std::vector<std::string> table = [] {
         std::vector<std::string> v(CompileLog::kMaxError + 1);
         for (const Format& f : kFormats)
-            v[static_cast<std::size_t>(errorNumber(f.error))] = sj(f.text);
+            v[static_cast<std::size_t>(errorNumber(f.error))] =
+                sj(std::string("*%d Line Error(%03d) ") + f.text + "\r\n");
         return v;
     }();
     return table[static_cast<std::size_t>(no)];

@@ -26,26 +26,26 @@ int keyCode(std::string_view name) {
 
 }  // namespace
 
-// Indexed by instruction code. A code outside the table, or without a decoder, needs nothing
-// but the fields every row has; a code outside the table goes on with the next row.
+// Indexed by instruction code. decodeNone: the fields every row has are enough. A code outside
+// the table goes on with the next row.
 constexpr RowExecutor::Instruction RowExecutor::kInstructions[] = {
     {&RowExecutor::decodeCondition, &RowExecutor::doCondition},     // IF
-    {nullptr, &RowExecutor::doNext},                                // ELSE
-    {nullptr, &RowExecutor::doNext},                                // ENDIF
-    {nullptr, &RowExecutor::doNext},                                // DO
-    {nullptr, &RowExecutor::doNext},                                // ENDDO
-    {nullptr, &RowExecutor::doNext},                                // SELECT
-    {nullptr, &RowExecutor::doNext},                                // CASE
-    {nullptr, &RowExecutor::doNext},                                // ENDSELECT
-    {nullptr, &RowExecutor::doNext},                                // START
-    {nullptr, &RowExecutor::doEnd},                                 // END
-    {nullptr, &RowExecutor::doNext},                                // EXIT
-    {nullptr, &RowExecutor::doGoto},                                // GOTO
+    {&RowExecutor::decodeNone, &RowExecutor::doNext},               // ELSE
+    {&RowExecutor::decodeNone, &RowExecutor::doNext},               // ENDIF
+    {&RowExecutor::decodeNone, &RowExecutor::doNext},               // DO
+    {&RowExecutor::decodeNone, &RowExecutor::doNext},               // ENDDO
+    {&RowExecutor::decodeNone, &RowExecutor::doNext},               // SELECT
+    {&RowExecutor::decodeNone, &RowExecutor::doNext},               // CASE
+    {&RowExecutor::decodeNone, &RowExecutor::doNext},               // ENDSELECT
+    {&RowExecutor::decodeNone, &RowExecutor::doNext},               // START
+    {&RowExecutor::decodeNone, &RowExecutor::doEnd},                // END
+    {&RowExecutor::decodeNone, &RowExecutor::doNext},               // EXIT
+    {&RowExecutor::decodeNone, &RowExecutor::doGoto},               // GOTO
     {&RowExecutor::decodeOpen, &RowExecutor::doOpen},               // OPEN
     {&RowExecutor::decodeName, &RowExecutor::doClose},              // CLOSE
     {&RowExecutor::decodeSet, &RowExecutor::doSet},                 // SET
     {&RowExecutor::decodeName, &RowExecutor::doRead},               // READ
-    {nullptr, &RowExecutor::doNext},                                // DEFINE
+    {&RowExecutor::decodeNone, &RowExecutor::doNext},               // DEFINE
     {&RowExecutor::decodeCoords, &RowExecutor::doMmove},            // MMOVE
     {&RowExecutor::decodeButton, &RowExecutor::doButton},           // MCLK
     {&RowExecutor::decodeButton, &RowExecutor::doButton},           // MDCLK
@@ -62,8 +62,8 @@ constexpr RowExecutor::Instruction RowExecutor::kInstructions[] = {
     {&RowExecutor::decodeWindowQuery, &RowExecutor::doWindowGet},   // GETWPOS
     {&RowExecutor::decodeWindowQuery, &RowExecutor::doWindowGet},   // GETWSIZ
     {&RowExecutor::decodeWindowCoords, &RowExecutor::doWindowSet},  // WSIZE
-    {nullptr, &RowExecutor::doNext},                                // label
-    {nullptr, &RowExecutor::doCalc},                                // CALC
+    {&RowExecutor::decodeNone, &RowExecutor::doNext},               // label
+    {&RowExecutor::decodeNone, &RowExecutor::doCalc},               // CALC
     {&RowExecutor::decodeCalendar, &RowExecutor::doGetTime},        // GETTIME
     {&RowExecutor::decodeCalendar, &RowExecutor::doGetDate},        // GETDATE
     {&RowExecutor::decodeCalendar, &RowExecutor::doGetDate},        // GETWEEK
@@ -130,7 +130,7 @@ void RowExecutor::decodeRow(int r, DRow& d) {
     if (d.code < 0 || d.code >= static_cast<int>(std::size(kInstructions))) return;
     const Instruction& in = kInstructions[d.code];
     d.run = in.run;
-    if (in.decode) (this->*in.decode)(r, d);
+    (this->*in.decode)(r, d);
 }
 
 void RowExecutor::decodeCal(int r, DCal& c) {

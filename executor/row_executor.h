@@ -65,8 +65,12 @@ class RowExecutor {
         int kind = 0;          // conditions and calculations: the kind cell (KIND_*)
     };
     struct DRow;
-    using Decoder = void (RowExecutor::*)(int row, DRow& d);
-    using Runner = int (RowExecutor::*)(int row, const DRow& d);
+    // A decoder fills the fields its instruction uses; a handler carries out its row and
+    // returns the next row or -1.
+    using DecodeStep = void(int row, DRow& d);
+    using Handler = int(int row, const DRow& d);
+    using Decoder = DecodeStep RowExecutor::*;
+    using Runner = Handler RowExecutor::*;
     // A decoded hMacro row. Which fields a row uses depends on its instruction.
     struct DRow {
         Runner run = &RowExecutor::doNext;  // the handler of the row's instruction
@@ -110,8 +114,7 @@ class RowExecutor {
         std::int32_t num = 0;
         Held held = Held::Text;
     };
-    // What each instruction code has: a decoder (none when the fields every row has are
-    // enough) and a handler.
+    // What each instruction code has: a decoder and a handler.
     struct Instruction {
         Decoder decode;
         Runner run;
@@ -135,21 +138,10 @@ class RowExecutor {
     static Operand desktopNumber(std::string_view value, std::string_view kind);
     static Operand functionOperand(std::string_view value, std::string_view kind);
     std::string_view cell(int row, int col) const { return t_.hMacro.cell(row, col); }
-    void decodeRow(int row, DRow& d);
-    void decodeCondition(int row, DRow& d);
-    void decodeCoords(int row, DRow& d);
-    void decodeWindowCoords(int row, DRow& d);
-    void decodeButton(int row, DRow& d);
-    void decodeCount(int row, DRow& d);
-    void decodeKey(int row, DRow& d);
-    void decodeName(int row, DRow& d);
-    void decodeTargets(int row, DRow& d);
-    void decodeWindowQuery(int row, DRow& d);
-    void decodeOpen(int row, DRow& d);
-    void decodeSet(int row, DRow& d);
-    void decodeCalendar(int row, DRow& d);
-    void decodeGetStr(int row, DRow& d);
-    void decodeStrAdd(int row, DRow& d);
+    DecodeStep decodeRow, decodeCondition, decodeCoords, decodeWindowCoords, decodeButton,
+        decodeCount, decodeKey, decodeName, decodeTargets, decodeWindowQuery, decodeOpen, decodeSet,
+        decodeCalendar, decodeGetStr, decodeStrAdd;
+    void decodeNone(int, DRow&) {}
     void decodeCal(int r, DCal& c);
 
     int fail(int row, const std::string& message);
@@ -158,37 +150,19 @@ class RowExecutor {
     int doGoto(int, const DRow& d) { return d.go; }
 
     // Conditions and calculations (row_executor.cpp).
-    int doCondition(int row, const DRow& d);
-    int compareTexts(int row, const DRow& d);
-    int doCalc(int row, const DRow& d);
+    Handler doCondition, compareTexts, doCalc;
     // Desktop commands (desktop_commands.cpp).
-    int doMmove(int row, const DRow& d);
-    int doButton(int row, const DRow& d);
-    int doWait(int row, const DRow& d);
-    int doMtab(int row, const DRow& d);
-    int doKey(int row, const DRow& d);
-    int doFocusDestroy(int row, const DRow& d);
-    int doExecute(int row, const DRow& d);
-    int doWindowSet(int row, const DRow& d);
-    int doWindowGet(int row, const DRow& d);
-    int doGetMpos(int row, const DRow& d);
+    Handler doMmove, doButton, doWait, doMtab, doKey, doFocusDestroy, doExecute, doWindowSet,
+        doWindowGet, doGetMpos;
     const WindowInfo* findWindow(const std::vector<WindowInfo>& list, const std::string& caption);
     // CSV commands (csv_commands.cpp).
-    int doOpen(int row, const DRow& d);
-    int doClose(int row, const DRow& d);
-    int doSet(int row, const DRow& d);
-    int doRead(int row, const DRow& d);
+    Handler doOpen, doClose, doSet, doRead;
     void bindFields();
     void assignFields(const std::string& fileNumber, std::string_view record);
     // Functions (function_commands.cpp).
-    int doGetTime(int row, const DRow& d);
-    int doGetDate(int row, const DRow& d);
+    Handler doGetTime, doGetDate, doGetStr, doGetLen, doStrSch, doStrAdd;
     calendar::Error baseDate(const DRow& d, calendar::Date& date);
     int calendarFailure(int row, const DRow& d, calendar::Error e);
-    int doGetStr(int row, const DRow& d);
-    int doGetLen(int row, const DRow& d);
-    int doStrSch(int row, const DRow& d);
-    int doStrAdd(int row, const DRow& d);
 
     Tables& t_;
     OpenFiles& files_;
