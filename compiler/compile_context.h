@@ -80,7 +80,7 @@ class CompileContext {
         return r;
     }
     // Appends an hMacro row with its instruction code, level, sequence number and source
-    // line (0-based, or "-"); returns its index.
+    // line (0-based, or kNoLine); returns its index.
     int addMacro(int instruct, int level, std::string_view macroLine) {
         RowTable& m = t.hMacro;
         int r = m.append(std::to_string(instruct), m.rowCount());

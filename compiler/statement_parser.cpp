@@ -469,9 +469,9 @@ void Parser::select(const Statement& st) {
     }
     selectState_ = SelectState::AwaitingCase;
     if (!cx_.errorFlag) {
-        int a = addJump("-");
+        int a = addJump(kNoLine);
         setGoto(a, a + 2);
-        int bRow = addJump("-");
+        int bRow = addJump(kNoLine);
         Block b;
         b.level = level_;
         b.kind = OP_SELECT;

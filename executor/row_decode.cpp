@@ -123,7 +123,7 @@ void RowExecutor::prepare() {
 void RowExecutor::decodeRow(int r, DRow& d) {
     d.code = toInt(cell(r, mac::instruct));
     const std::string_view ml = cell(r, mac::MacroLine);
-    d.dash = ml == "-";
+    d.dash = ml == kNoLine;
     d.line = d.dash ? -1 : toInt(ml);
     d.next = r + 1 < t_.hMacro.rowCount() ? r + 1 : -1;
     d.go = toInt(cell(r, mac::go_to));

@@ -119,6 +119,8 @@ inline constexpr std::string_view kTypeString = cellCode(TYPE_STRING);
 inline constexpr std::string_view kTypeNumber = cellCode(TYPE_NUMBER);
 inline constexpr std::string_view kTypeLabel = cellCode(TYPE_LABEL);
 inline constexpr std::string_view kTypeFile = cellCode(TYPE_FILE);
+// MacroLine of a row that stands for no source line (the jumps in front of a SELECT).
+inline constexpr std::string_view kNoLine = "-";
 // The value a number variable or a temporary starts with.
 inline constexpr std::string_view kZeroValue = "0";
 
