@@ -154,8 +154,10 @@ inline constexpr std::array<char[3], 100> kCodeText = [] {
     return t;
 }();
 }  // namespace detail
+// (The length is given, so that a call at run time costs no strlen.)
 constexpr std::string_view cellCode(int code) {
-    return code >= 0 && code < 100 ? std::string_view(detail::kCodeText[code]) : std::string_view();
+    if (code < 0 || code >= 100) return {};
+    return std::string_view(detail::kCodeText[code], code < 10 ? 1 : 2);
 }
 
 }  // namespace orv
