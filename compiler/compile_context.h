@@ -23,8 +23,8 @@ class CompileContext {
     Tables& t;
 
     // Reports an error through the result log and marks the compile failed.
-    void error(int line0, int errorNo, std::string_view text = {}) {
-        log_.report(line0, errorNo, text);
+    void error(int line0, CompileError e, std::string_view text = {}) {
+        log_.report(line0, e, text);
         errorFlag = true;
     }
     bool errorFlag = false;
@@ -39,8 +39,8 @@ class CompileContext {
         }
         return r;
     }
-    // A declared variable or constant: "$name" must be a string row (type 1), "%name" a
-    // number row (type 2), "#name" a constant of either type. -1 when there is none.
+    // A declared variable or constant: "$name" must be a string row, "%name" a number row,
+    // "#name" a constant of either type. -1 when there is none.
     int findVar(std::string_view name) const {
         int r = findName(name);
         if (r < 0 || name.empty()) return -1;
@@ -73,13 +73,14 @@ class CompileContext {
     // macro would otherwise fill with thousands of entries; findName sees both.
     // `name` is "!" followed by `number`.
     int addTemporary(std::string_view name, std::int32_t number) {
-        if (!temps_.empty() && number <= temps_.back().first) return addVal(name, kTypeNumber, "0");
-        int r = appendVal(name, kTypeNumber, "0");
+        if (!temps_.empty() && number <= temps_.back().first)
+            return addVal(name, kTypeNumber, kZeroValue);
+        int r = appendVal(name, kTypeNumber, kZeroValue);
         temps_.emplace_back(number, r);
         return r;
     }
     // Appends an hMacro row with its instruction code, level, sequence number and source
-    // line (0-based, or "-"); returns its index.
+    // line (0-based, or kNoLine); returns its index.
     int addMacro(int instruct, int level, std::string_view macroLine) {
         RowTable& m = t.hMacro;
         int r = m.append(std::to_string(instruct), m.rowCount());

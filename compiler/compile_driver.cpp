@@ -24,34 +24,34 @@ TimeOfDay localNow() {
 bool checkRows(CompileContext& cx) {
     const RowTable& m = cx.t.hMacro;
     if (m.rowCount() == 0) {
-        cx.error(0, 38);
+        cx.error(0, CompileError::EndMissing);
         return false;
     }
     bool ok = true, endSeen = false;
     for (int r = 0; r < m.rowCount(); ++r) {
         const std::string& code = m.at(r, mac::instruct);
         const std::string& target = m.at(r, mac::go_to);
-        if (code == "0" && target.empty()) {
-            cx.error(0, 37);
+        if (code == cellCode(OP_IF) && target.empty()) {
+            cx.error(0, CompileError::BlockNotClosed);
             ok = false;
             break;
         }
-        if (code == "9") endSeen = true;
-        if (code == "11") {
-            if (m.at(r, mac::shiki1) == "5") {
-                cx.error(0, 20, target);
+        if (code == cellCode(OP_END)) endSeen = true;
+        if (code == cellCode(OP_GOTO)) {
+            if (m.at(r, mac::shiki1) == cellCode(JUMP_PENDING)) {
+                cx.error(0, CompileError::UndefinedOperand, target);
                 ok = false;
                 break;
             }
             if (target.empty()) {
-                cx.error(0, 37);
+                cx.error(0, CompileError::BlockNotClosed);
                 ok = false;
                 break;
             }
         }
     }
     if (!endSeen) {
-        cx.error(0, 38);
+        cx.error(0, CompileError::EndMissing);
         ok = false;
     }
     return ok;
@@ -87,20 +87,20 @@ bool compile(Tables& tables, const CompileRequest& req, CompileHost& host) {
     if (!checkRows(cx)) ok = false;
     if (cx.errorFlag) ok = false;
 
-    dumpTablesDebug(tables, 0);
-    log.report(0, 0);
+    dumpTablesDebug(tables, DUMP_ALL);
+    log.report(0, CompileError::EndLine);
     log.close();
 
     int mode = req.mode;
-    if (!ok || mode == 2 || mode == 3) host.reloadOrOpenCheckResult();
+    if (!ok || mode == MODE_CHECK || mode == MODE_DEBUG) host.reloadOrOpenCheckResult();
     host.raiseCheckResult();
     if (!ok) {
         host.messageBox(sj("マクロ解析エラー発生\r\nエラーログを参照してください"), "Orvane",
                         MsgIcon::Error);
-        mode = 0;
+        mode = MODE_IDLE;
     }
-    host.compiled(mode == 2 ? 0 : mode);
-    if (ok && (mode == 1 || mode == 3 || mode == 4 || mode == 5)) host.startRun(mode);
+    host.compiled(mode == MODE_CHECK ? MODE_IDLE : mode);
+    if (ok && startsRun(mode)) host.startRun(mode);
     return ok;
 }
 
@@ -121,7 +121,7 @@ bool compileText(Tables& tables, std::string_view text, std::string* logText,
     bool ok = parseStatements(cx, text);
     if (!checkRows(cx)) ok = false;
     if (cx.errorFlag) ok = false;
-    log.report(0, 0);
+    log.report(0, CompileError::EndLine);
     log.close();
     if (logText) *logText = log.text();
     return ok;

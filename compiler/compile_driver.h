@@ -16,12 +16,13 @@ namespace orv {
 struct CompileRequest {
     std::string_view text;             // the macro text (CP932 bytes)
     std::string fileName;              // the macro file name as shown in the log (CP932)
-    int mode = 2;                      // 1 run, 2 check, 3 debug run, 4 step, 5 automatic run
+    int mode = MODE_CHECK;             // what follows a successful compile (MODE_*)
     std::string logPath = "comp.his";  // where the result log is written
     std::optional<TimeOfDay> now;      // time of the start line; local time when unset
 };
 
-// Runs the whole compile (steps 1 to 13). Returns true when the compile succeeded.
+// Runs the whole compile, from clearing the tables to starting the run. Returns true when the
+// compile succeeded.
 bool compile(Tables& tables, const CompileRequest& request, CompileHost& host);
 
 // The compile without the host's GUI steps, for tests and tools: returns success and leaves

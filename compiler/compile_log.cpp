@@ -14,63 +14,76 @@ namespace orv {
 
 namespace {
 
-// Error formats 1..46 (UTF-8 here; converted to CP932 once). "%d" is the 1-based
-// line, "%03d" the error number, "%s" the text.
-const char* const kFormats[CompileLog::kMaxError + 1] = {
-    nullptr,
-    "*%d Line Error(%03d) オペランドが記述されていません\"%s\" \r\n",
-    "*%d Line Error(%03d) 同一行に２つの命令語は記述できません\r\n",
-    "*%d Line Error(%03d) 無効な命令語です。対応するCASE文が存在しません。\r\n",
-    "*%d Line Error(%03d) 無効な命令語です。START制御文が定義されていません。\r\n",
-    "*%d Line Error(%03d) "
-    "無効なDEFINE文です。この定義文はSTART制御文が定義されるまでに記述する必要があります。\r\n",
-    "*%d Line Error(%03d) 無効な変数です。SELECT文では変数しか指定できません。\r\n",
-    "*%d Line Error(%03d) %s 定義されていません。\r\n",
-    "*%d Line Error(%03d) 対応するSELECT文が定義されていません。\r\n",
-    "*%d Line Error(%03d) %s 無効な定義文です。\r\n",
-    "*%d Line Error(%03d) %s 比較する変数の型が違います\r\n",
-    "*%d Line Error(%03d) このSTART制御文は無効です\r\n",
-    "*%d Line Error(%03d) このELSE文に対応するIF制御文が存在しません\r\n",
-    "*%d Line Error(%03d) このENDIF文に対応するIF制御文が存在しません\r\n",
-    "*%d Line Error(%03d) このENDDO文に対応するDO制御文が存在しません\r\n",
-    "*%d Line Error(%03d) このENDSELECT文に対応するSELECT制御文が存在しません\r\n",
-    "*%d Line Error(%03d) 入れ子が存在しません\r\n",
-    "*%d Line Error(%03d) 無効な命令語です\r\n",
-    "*%d Line Error(%03d) 複数定義はできません\r\n",
-    "*%d Line Error(%03d) %s 宣言済みの変数です\r\n",
-    "*%d Line Error(%03d) %s 定義されていません\r\n",
-    "*%d Line Error(%03d) 型が違います。\r\n",
-    "*%d Line Error(%03d) 条件式が不適切です\r\n",
-    "*%d Line Error(%03d) 演算子が不適切です\r\n",
-    "*%d Line Error(%03d) %s この演算子は使用できません\r\n",
-    "*%d Line Error(%03d) '(' が必要です\r\n",
-    "*%d Line Error(%03d) '('と')'の数が一致しません\r\n",
-    "*%d Line Error(%03d) %s 存在しない命令です\r\n",
-    "*%d Line Error(%03d) 不正な代入式です-%s\r\n",
-    "*%d Line Error(%03d) 内部変換エラー発生 %s\r\n",
-    "*%d Line Error(%03d) %s オペランドが必要です\r\n",
-    "*%d Line Error(%03d) %s 宣言済みのラベルです\r\n",
-    "*%d Line Error(%03d) %s 別名で定義済みです\r\n",
-    "*%d Line Error(%03d) %s 構文エラー\r\n",
-    "*%d Line Error(%03d) %s 構文エラー(パラメタが多すぎます)\r\n",
-    "*%d Line Error(%03d) %s 構文エラー(パラメタ不正)\r\n",
-    "*%d Line Error(%03d) %s 構文エラー(パラメタが少なすぎます)\r\n",
-    "*%d Line Error(%03d) ENDIF/ENDOD/ENDSELECTいずれかが存在しません\r\n",
-    "*%d Line Error(%03d) END制御文が存在しません\r\n",
-    "*%d Line Error(%03d) 不正な関数です(%s)\r\n",
-    "*%d Line Error(%03d) パラメタで指定した値が不正です(%s)\r\n",
-    "*%d Line Error(%03d) 左辺で指定する変数のタイプが不正です(%s)\r\n",
-    "*%d Line Error(%03d) 指定された変数または定数が不正です(%s)\r\n",
-    "*%d Line Error(%03d) 文字変数は指定できません(%s)\r\n",
-    "*%d Line Error(%03d) 数値変数は指定できません(%s)\r\n",
-    "*%d Line Error(%03d) 指定された定数は数値タイプではありません(%s)\r\n",
-    "*%d Line Error(%03d) 数値変数のみ指定可能です(%s)\r\n",
+// Error messages, in the order of their numbers. Each line is written as
+// "*<line> Line Error(<number>) <message>" CR LF; "%s" in a message is the error's text.
+// The formats are converted to CP932 once.
+struct Format {
+    CompileError error;
+    const char* text;
 };
+constexpr Format kFormats[] = {
+    {CompileError::OperandMissing, "オペランドが記述されていません\"%s\" "},
+    {CompileError::TwoStatements, "同一行に２つの命令語は記述できません"},
+    {CompileError::CaseMissing, "無効な命令語です。対応するCASE文が存在しません。"},
+    {CompileError::StartMissing, "無効な命令語です。START制御文が定義されていません。"},
+    {CompileError::DefineAfterStart,
+     "無効なDEFINE文です。この定義文はSTART制御文が定義されるまでに記述する必要があります。"},
+    {CompileError::SelectNotVariable, "無効な変数です。SELECT文では変数しか指定できません。"},
+    {CompileError::UndefinedName, "%s 定義されていません。"},
+    {CompileError::SelectMissing, "対応するSELECT文が定義されていません。"},
+    {CompileError::BadDefinition, "%s 無効な定義文です。"},
+    {CompileError::CaseTypeMismatch, "%s 比較する変数の型が違います"},
+    {CompileError::StartTwice, "このSTART制御文は無効です"},
+    {CompileError::ElseWithoutIf, "このELSE文に対応するIF制御文が存在しません"},
+    {CompileError::EndifWithoutIf, "このENDIF文に対応するIF制御文が存在しません"},
+    {CompileError::EnddoWithoutDo, "このENDDO文に対応するDO制御文が存在しません"},
+    {CompileError::EndselectWithoutSelect, "このENDSELECT文に対応するSELECT制御文が存在しません"},
+    {CompileError::NoEnclosingBlock, "入れ子が存在しません"},
+    {CompileError::InvalidStatement, "無効な命令語です"},
+    {CompileError::BadVariableName, "複数定義はできません"},
+    {CompileError::AlreadyDeclared, "%s 宣言済みの変数です"},
+    {CompileError::UndefinedOperand, "%s 定義されていません"},
+    {CompileError::TypeMismatch, "型が違います。"},
+    {CompileError::BadCondition, "条件式が不適切です"},
+    {CompileError::BadOperator, "演算子が不適切です"},
+    {CompileError::OperatorNotAllowed, "%s この演算子は使用できません"},
+    {CompileError::ParenNeeded, "'(' が必要です"},
+    {CompileError::ParenCount, "'('と')'の数が一致しません"},
+    {CompileError::UnknownStatement, "%s 存在しない命令です"},
+    {CompileError::BadAssignment, "不正な代入式です-%s"},
+    {CompileError::Internal, "内部変換エラー発生 %s"},
+    {CompileError::OperandNeeded, "%s オペランドが必要です"},
+    {CompileError::LabelTwice, "%s 宣言済みのラベルです"},
+    {CompileError::NameTaken, "%s 別名で定義済みです"},
+    {CompileError::Syntax, "%s 構文エラー"},
+    {CompileError::TooManyParams, "%s 構文エラー(パラメタが多すぎます)"},
+    {CompileError::BadParam, "%s 構文エラー(パラメタ不正)"},
+    {CompileError::TooFewParams, "%s 構文エラー(パラメタが少なすぎます)"},
+    {CompileError::BlockNotClosed, "ENDIF/ENDOD/ENDSELECTいずれかが存在しません"},
+    {CompileError::EndMissing, "END制御文が存在しません"},
+    {CompileError::BadFunction, "不正な関数です(%s)"},
+    {CompileError::BadValue, "パラメタで指定した値が不正です(%s)"},
+    {CompileError::BadTargetType, "左辺で指定する変数のタイプが不正です(%s)"},
+    {CompileError::BadName, "指定された変数または定数が不正です(%s)"},
+    {CompileError::NoStringVariable, "文字変数は指定できません(%s)"},
+    {CompileError::NoNumberVariable, "数値変数は指定できません(%s)"},
+    {CompileError::ConstantNotNumber, "指定された定数は数値タイプではありません(%s)"},
+    {CompileError::NumberVariableOnly, "数値変数のみ指定可能です(%s)"},
+};
+constexpr bool inNumberOrder() {
+    int expected = 1;
+    for (const Format& f : kFormats)
+        if (errorNumber(f.error) != expected++) return false;
+    return expected == CompileLog::kMaxError + 1;
+}
+static_assert(inNumberOrder(), "one format for each error number, in order");
 
 const std::string& cpFormat(int no) {
     static const std::vector<std::string> table = [] {
         std::vector<std::string> v(CompileLog::kMaxError + 1);
-        for (int i = 1; i <= CompileLog::kMaxError; ++i) v[i] = sj(kFormats[i]);
+        for (const Format& f : kFormats)
+            v[static_cast<std::size_t>(errorNumber(f.error))] =
+                sj(std::string("*%d Line Error(%03d) ") + f.text + "\r\n");
         return v;
     }();
     return table[static_cast<std::size_t>(no)];
@@ -113,7 +126,7 @@ CompileLog::~CompileLog() {
 std::string CompileLog::format(int line0, int errorNo, std::string_view text,
                                std::string_view fileName, int errorCount) {
     std::string s;
-    if (errorNo == 0) {
+    if (errorNo == errorNumber(CompileError::EndLine)) {
         s = "Compile-End ";
         s += fileName;
         s += " - Error " + std::to_string(errorCount) + " -";
@@ -174,9 +187,9 @@ void CompileLog::write(std::string_view bytes) {
         fail("コンパイルリザルトファイル書き込み失敗(ERR=CMP04)");
 }
 
-void CompileLog::report(int line0, int errorNo, std::string_view text) {
-    write(format(line0, errorNo, text, fileName_, errors_));
-    if (errorNo != 0) ++errors_;
+void CompileLog::report(int line0, CompileError error, std::string_view text) {
+    write(format(line0, errorNumber(error), text, fileName_, errors_));
+    if (error != CompileError::EndLine) ++errors_;
 }
 
 void CompileLog::close() {

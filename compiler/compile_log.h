@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "lang/codes.h"
+
 namespace orv {
 
 class CompileHost;
@@ -15,7 +17,7 @@ struct TimeOfDay {
 
 class CompileLog {
   public:
-    static constexpr int kMaxError = 46;
+    static constexpr int kMaxError = kMaxCompileError;
     static constexpr std::size_t kMaxLine = 499;
 
     explicit CompileLog(CompileHost* host) : host_(host) {}
@@ -29,8 +31,8 @@ class CompileLog {
     // Writes one line's bytes at once (after the start line); failures go to the host.
     void write(std::string_view bytes);
     // Formats and writes one error line (1-based line in the text) and counts it;
-    // error 0 writes the end line and does not count it.
-    void report(int line0, int errorNo, std::string_view text = {});
+    // CompileError::EndLine writes the end line and does not count it.
+    void report(int line0, CompileError error, std::string_view text = {});
     void close();
 
     int errorCount() const { return errors_; }
@@ -38,7 +40,8 @@ class CompileLog {
     // Every byte written so far (also when the file could not be opened).
     const std::string& text() const { return written_; }
 
-    // The formatted line for an error number, exactly as written (cut to 499 bytes).
+    // The formatted line for an error number, exactly as written (cut to 499 bytes); a
+    // number without a message gives a bare error line.
     static std::string format(int line0, int errorNo, std::string_view text,
                               std::string_view fileName, int errorCount);
 

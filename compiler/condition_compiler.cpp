@@ -30,19 +30,14 @@ namespace orv {
 
 namespace {
 
-// Check types of operands (also the written kind of the literal forms).
-enum : int { kString = 1, kNumber = 2, kVariable = 6, kFile = 7, kEof = 10 };
-// Operator codes of the jyoken column.
-enum : int { kEq = 0, kGt, kGe, kLt, kLe, kNe };
-
 constexpr int kMaxGroups = 100;
 constexpr int kMaxBlocks = 100;
 
 struct Operand {
     bool present = false;
     std::string text;
-    int kind = 0;
-    int type = 0;
+    int kind = 0;  // as written to the row (KIND_*)
+    int type = 0;  // what it compares as: KIND_TEXT, KIND_NUMBER, KIND_FILE or KIND_EOF
 };
 
 struct Group {
@@ -102,8 +97,8 @@ class ConditionCompiler {
 
   private:
     // Reports one error and returns false, so that scanner steps can `return fail(..)`.
-    bool fail(int no, std::string_view text = {}) {
-        cx_.error(line0_, no, text);
+    bool fail(CompileError e, std::string_view text = {}) {
+        cx_.error(line0_, e, text);
         return false;
     }
 
@@ -171,13 +166,13 @@ class ConditionCompiler {
 // ---------------------------------------------------------------- phase 1
 
 bool ConditionCompiler::newBlock() {
-    if (blockNo_ >= kMaxBlocks) return fail(22);
+    if (blockNo_ >= kMaxBlocks) return fail(CompileError::BadCondition);
     ++blockNo_;
     return true;
 }
 
 bool ConditionCompiler::newGroup(int lvl) {
-    if (static_cast<int>(groups_.size()) >= kMaxGroups) return fail(22);
+    if (static_cast<int>(groups_.size()) >= kMaxGroups) return fail(CompileError::BadCondition);
     int id = static_cast<int>(groups_.size()) + 1;
     groups_.push_back({id, lvl});
     curGrp_ = id;
@@ -193,7 +188,7 @@ bool ConditionCompiler::scan() {
                 break;
             case '(':
                 // An operand is a plain token: no parenthesis may open inside a comparison.
-                if (underConstruction()) return fail(22);
+                if (underConstruction()) return fail(CompileError::BadCondition);
                 ++opens_;
                 ++depth_;
                 seenParen_ = true;
@@ -204,9 +199,9 @@ bool ConditionCompiler::scan() {
                 if (closing) {
                     if (!closeComparison()) return false;
                 } else if (left_.present) {
-                    return fail(22);
+                    return fail(CompileError::BadCondition);
                 } else if (haveOp_) {
-                    return fail(23);
+                    return fail(CompileError::BadOperator);
                 }
                 ++closes_;
                 --depth_;
@@ -236,33 +231,33 @@ bool ConditionCompiler::scan() {
                     if (!scanOperand()) return false;
                     break;
                 }
-                return fail(22);
+                return fail(CompileError::BadCondition);
         }
     }
     return true;
 }
 
 bool ConditionCompiler::scanOperator() {
-    if (!seenParen_) return fail(25);
-    if (haveOp_) return fail(22);
+    if (!seenParen_) return fail(CompileError::ParenNeeded);
+    if (haveOp_) return fail(CompileError::BadCondition);
     char c = s_[pos_];
     char next = pos_ + 1 < s_.size() ? s_[pos_ + 1] : '\0';
     int len = 1;
     if (c == '=') {
-        if (next != '=') return fail(24, s_.substr(pos_, 2));
-        op_ = kEq;
+        if (next != '=') return fail(CompileError::OperatorNotAllowed, s_.substr(pos_, 2));
+        op_ = CMP_EQ;
         len = 2;
     } else if (c == '>') {
-        op_ = next == '=' ? kGe : kGt;
+        op_ = next == '=' ? CMP_GE : CMP_GT;
         len = next == '=' ? 2 : 1;
     } else if (next == '=') {
-        op_ = kLe;
+        op_ = CMP_LE;
         len = 2;
     } else if (next == '>') {
-        op_ = kNe;
+        op_ = CMP_NE;
         len = 2;
     } else {
-        op_ = kLt;
+        op_ = CMP_LT;
     }
     haveOp_ = true;
     pos_ += static_cast<std::size_t>(len);
@@ -275,9 +270,9 @@ bool ConditionCompiler::scanConnective() {
     const std::size_t after = pos_ + word.size();
     if (s_.substr(pos_, word.size()) != word || after >= s_.size() ||
         (s_[after] != ' ' && s_[after] != '('))
-        return fail(24, s_.substr(pos_, word.size()));
+        return fail(CompileError::OperatorNotAllowed, s_.substr(pos_, word.size()));
     // A connective cannot stand inside a comparison.
-    if (underConstruction()) return fail(22);
+    if (underConstruction()) return fail(CompileError::BadCondition);
     if (lastLvl_ != depth_) {
         if (!newBlock()) return false;
         bool found = false;
@@ -307,7 +302,7 @@ bool ConditionCompiler::scanOperand() {
             ++pos_;
             return true;
         }
-        return fail(25);
+        return fail(CompileError::ParenNeeded);
     }
     if (lastLvl_ != depth_ - 1) {
         if (!newGroup(depth_ - 1)) return false;
@@ -316,9 +311,9 @@ bool ConditionCompiler::scanOperand() {
     }
     Operand* o = &left_;
     if (!haveOp_) {
-        if (left_.present) return fail(22);
+        if (left_.present) return fail(CompileError::BadCondition);
     } else {
-        if (right_.present) return fail(22);
+        if (right_.present) return fail(CompileError::BadCondition);
         o = &right_;
     }
     bool ok;
@@ -337,18 +332,18 @@ bool ConditionCompiler::scanOperand() {
 bool ConditionCompiler::readName(Operand& o) {
     std::size_t end = pos_ + 1;
     while (end < s_.size() && !endsName(s_[end])) {
-        if (isSigil(s_[end]) || s_[end] == '&') return fail(25);
+        if (isSigil(s_[end]) || s_[end] == '&') return fail(CompileError::ParenNeeded);
         ++end;
     }
-    if (end >= s_.size()) return fail(22);
+    if (end >= s_.size()) return fail(CompileError::BadCondition);
     std::string_view token = s_.substr(pos_, end - pos_);
     if (token[0] == '&') {
         o.text = std::string(token);
-        o.kind = kFile;
-        o.type = kFile;
+        o.kind = KIND_FILE;
+        o.type = KIND_FILE;
     } else {
         int r = cx_.findVar(token);
-        if (r < 0) return fail(20, token);
+        if (r < 0) return fail(CompileError::UndefinedOperand, token);
         if (token[0] == '#') {
             const std::string& type = cx_.t.hVal.cell(r, val::type);
             o.text = cx_.t.hVal.cell(r, val::value);
@@ -356,8 +351,8 @@ bool ConditionCompiler::readName(Operand& o) {
             o.type = o.kind;
         } else {
             o.text = toText(r);
-            o.kind = kVariable;
-            o.type = token[0] == '$' ? kString : kNumber;
+            o.kind = KIND_VARIABLE;
+            o.type = token[0] == '$' ? KIND_TEXT : KIND_NUMBER;
         }
     }
     pos_ = end;
@@ -367,13 +362,13 @@ bool ConditionCompiler::readName(Operand& o) {
 bool ConditionCompiler::readLiteral(Operand& o) {
     std::size_t end = pos_ + 1;
     while (end < s_.size() && s_[end] != '\'') {
-        if (isSigil(s_[end])) return fail(25);
+        if (isSigil(s_[end])) return fail(CompileError::ParenNeeded);
         ++end;
     }
-    if (end >= s_.size()) return fail(22);
+    if (end >= s_.size()) return fail(CompileError::BadCondition);
     o.text = std::string(s_.substr(pos_ + 1, end - pos_ - 1));
-    o.kind = kString;
-    o.type = kString;
+    o.kind = KIND_TEXT;
+    o.type = KIND_TEXT;
     pos_ = end + 1;
     return true;
 }
@@ -381,11 +376,11 @@ bool ConditionCompiler::readLiteral(Operand& o) {
 bool ConditionCompiler::readNumber(Operand& o) {
     std::size_t end = pos_;
     while (end < s_.size() && isDigit(s_[end])) ++end;
-    if (end >= s_.size()) return fail(22);
-    if (!endsWord(s_[end])) return fail(21);
+    if (end >= s_.size()) return fail(CompileError::BadCondition);
+    if (!endsWord(s_[end])) return fail(CompileError::TypeMismatch);
     o.text = std::string(s_.substr(pos_, end - pos_));
-    o.kind = kNumber;
-    o.type = kNumber;
+    o.kind = KIND_NUMBER;
+    o.type = KIND_NUMBER;
     pos_ = end;
     return true;
 }
@@ -393,27 +388,28 @@ bool ConditionCompiler::readNumber(Operand& o) {
 bool ConditionCompiler::readEof(Operand& o) {
     std::size_t end = pos_ + 1;
     while (end < s_.size() && (s_[end] == 'O' || s_[end] == 'F')) ++end;
-    if (end >= s_.size()) return fail(22);
+    if (end >= s_.size()) return fail(CompileError::BadCondition);
     std::string_view word = s_.substr(pos_, end - pos_);
-    if (!endsWord(s_[end]) || word != "EOF") return fail(21);
+    if (!endsWord(s_[end]) || word != "EOF") return fail(CompileError::TypeMismatch);
     o.text = std::string(word);
-    o.kind = kEof;
-    o.type = kEof;
+    o.kind = KIND_EOF;
+    o.type = KIND_EOF;
     pos_ = end;
     return true;
 }
 
 bool ConditionCompiler::closeComparison() {
-    if (!left_.present || !haveOp_ || !right_.present) return fail(22);
+    if (!left_.present || !haveOp_ || !right_.present) return fail(CompileError::BadCondition);
     const int lt = left_.type, rt = right_.type;
-    const bool fileTest =
-        (lt == kFile && rt == kEof) || (lt == kEof && rt == kFile) || (lt == kFile && rt == kFile);
+    const bool fileTest = (lt == KIND_FILE && rt == KIND_EOF) ||
+                          (lt == KIND_EOF && rt == KIND_FILE) ||
+                          (lt == KIND_FILE && rt == KIND_FILE);
     if (fileTest) {
-        if (op_ != kNe) return fail(22);
+        if (op_ != CMP_NE) return fail(CompileError::BadCondition);
     } else if (lt != rt) {
-        return fail(21);
-    } else if (lt == kString && op_ != kEq && op_ != kNe) {
-        return fail(22);
+        return fail(CompileError::TypeMismatch);
+    } else if (lt == KIND_TEXT && op_ != CMP_EQ && op_ != CMP_NE) {
+        return fail(CompileError::BadCondition);
     }
     int r = wrk_.append(left_.text, wrk_.rowCount());
     wrk_.set(r, wrk::shiki1kind, toText(left_.kind));
@@ -448,7 +444,7 @@ bool ConditionCompiler::buildBlocks() {
     for (const BlockEntry& e : all) {
         if (e.num == 0) continue;
         no += 2LL * e.num + 2;
-        if (no >= INT_MAX) return fail(22);
+        if (no >= INT_MAX) return fail(CompileError::BadCondition);
         if (e.block >= 0 && e.block < static_cast<int>(entryOf_.size()))
             entryOf_[static_cast<std::size_t>(e.block)] = static_cast<int>(blocks_.size());
         blocks_.push_back({e.block, e.num, static_cast<int>(no)});
@@ -480,10 +476,10 @@ bool ConditionCompiler::checkShape() {
     for (int r = 0; r < rows; ++r) {
         const bool cmp = isComparison(r);
         if (r + 1 < rows) {
-            if (cmp && isComparison(r + 1)) return fail(21);
-            if (!cmp && !isComparison(r + 1)) return fail(22);
+            if (cmp && isComparison(r + 1)) return fail(CompileError::TypeMismatch);
+            if (!cmp && !isComparison(r + 1)) return fail(CompileError::BadCondition);
         } else if (!cmp) {
-            return fail(22);
+            return fail(CompileError::BadCondition);
         }
     }
     return true;
@@ -504,7 +500,7 @@ int ConditionCompiler::addConditional(int w) {
 
 int ConditionCompiler::addJump() {
     int r = cx_.addMacro(OP_GOTO, level_, line0_);
-    cx_.t.hMacro.set(r, mac::shiki1, "2");
+    cx_.t.hMacro.set(r, mac::shiki1, cellCode(JUMP_RESOLVED));
     return r;
 }
 
@@ -708,7 +704,8 @@ int ConditionCompiler::emit() {
     const int n = static_cast<int>(cmpRow_.size());
     if (n == 0 || joinAnd_.size() + 1 != cmpRow_.size() ||
         joinDepth_.size() + 1 != cmpRow_.size()) {
-        fail(22);  // not reached: checkShape() and the scanner rule this out
+        fail(
+            CompileError::BadCondition);  // not reached: checkShape() and the scanner rule this out
         return -1;
     }
     const Layout described = describedLayout();
@@ -723,11 +720,11 @@ int ConditionCompiler::emit() {
 int ConditionCompiler::run() {
     if (!scan()) return -1;
     if (opens_ != closes_) {
-        fail(26);
+        fail(CompileError::ParenCount);
         return -1;
     }
     if (underConstruction()) {
-        fail(22);
+        fail(CompileError::BadCondition);
         return -1;
     }
     if (comparisons_ == 0) return -1;  // nothing to test; the caller decides

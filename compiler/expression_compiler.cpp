@@ -68,7 +68,7 @@ std::string wrappedDigits(std::string_view digits) {
 
 // The error a statement fails with: its number and its text.
 struct Failure {
-    int no = 0;
+    CompileError error = CompileError::EndLine;
     std::string text;
 };
 
@@ -84,8 +84,8 @@ struct Statement {
     int level;
     Failure failure;
 
-    bool fail(int no, std::string_view text = {}) {
-        failure.no = no;
+    bool fail(CompileError e, std::string_view text = {}) {
+        failure.error = e;
         failure.text.assign(text.data(), text.size());
         return false;
     }
@@ -148,9 +148,11 @@ Token lexToken(std::string_view s, std::size_t& p) {
 
 // An operand of the right side as it will be written into hCal.
 struct Operand {
-    std::string cell;  // value text, or hVal index
-    const char* kind;  // "2" value, "6" variable
+    std::string cell;       // value text, or hVal index
+    std::string_view kind;  // the cell code of KIND_NUMBER (a value) or KIND_VARIABLE
 };
+constexpr std::string_view kValue = cellCode(KIND_NUMBER);
+constexpr std::string_view kVariable = cellCode(KIND_VARIABLE);
 
 // One element of the parsed expression: an operand leaf or a two-operand operation.
 struct Node {
@@ -164,16 +166,16 @@ struct Node {
     std::string tempName;       // "!n" (operations)
 };
 
-const char* opCode(char op) {
+std::string_view opCode(char op) {
     switch (op) {
         case '+':
-            return "6";
+            return cellCode(CALC_ADD);
         case '-':
-            return "7";
+            return cellCode(CALC_SUB);
         case '/':
-            return "8";
+            return cellCode(CALC_DIV);
         default:
-            return "9";
+            return cellCode(CALC_MUL);
     }
 }
 int precedence(char op) {
@@ -185,39 +187,42 @@ int precedence(char op) {
 // `operand` receives the cells of a literal, a number or a constant; "%" and "$" variables
 // are filled in once the whole expression has been checked.
 bool checkToken(Statement& st, std::size_t index, const Token& tok, Operand& operand) {
-    if (tok.kind == Tok::Word) return st.fail(28);  // a function name inside an expression
-    if (tok.kind == Tok::Literal && !tok.closed) return st.fail(28);
+    if (tok.kind == Tok::Word)
+        return st.fail(CompileError::BadAssignment);  // a function name inside an expression
+    if (tok.kind == Tok::Literal && !tok.closed) return st.fail(CompileError::BadAssignment);
     if (st.targetIsString) {
         // Exactly one operand: a string literal, a "$" variable or a string constant.
-        if (index > 0) return st.fail(21, tok.text);
+        if (index > 0) return st.fail(CompileError::TypeMismatch, tok.text);
         if (tok.kind == Tok::Literal) {
-            operand = {std::string(tok.text.substr(1, tok.text.size() - 2)), "2"};
+            operand = {std::string(tok.text.substr(1, tok.text.size() - 2)), kValue};
             return true;
         }
         if (tok.kind == Tok::Name && tok.text[0] == '$') return true;  // looked up later
         if (tok.kind == Tok::Name && tok.text[0] == '#') {
             int r = st.cx.findVar(tok.text);
-            if (r < 0) return st.fail(7, tok.text);
-            if (st.hVal().cell(r, val::type) != kTypeString) return st.fail(21, tok.text);
-            operand = {st.hVal().cell(r, val::value), "2"};
+            if (r < 0) return st.fail(CompileError::UndefinedName, tok.text);
+            if (st.hVal().cell(r, val::type) != kTypeString)
+                return st.fail(CompileError::TypeMismatch, tok.text);
+            operand = {st.hVal().cell(r, val::value), kValue};
             return true;
         }
-        return st.fail(21, tok.text);
+        return st.fail(CompileError::TypeMismatch, tok.text);
     }
     switch (tok.kind) {
         case Tok::Number:
-            if (!allDigits(tok.text)) return st.fail(28, tok.text);
-            operand = {std::string(tok.text), "2"};
+            if (!allDigits(tok.text)) return st.fail(CompileError::BadAssignment, tok.text);
+            operand = {std::string(tok.text), kValue};
             return true;
         case Tok::Literal:
-            return st.fail(21, tok.text);
+            return st.fail(CompileError::TypeMismatch, tok.text);
         case Tok::Name:
-            if (tok.text[0] == '$') return st.fail(21, tok.text);
+            if (tok.text[0] == '$') return st.fail(CompileError::TypeMismatch, tok.text);
             if (tok.text[0] == '#') {
                 int r = st.cx.findVar(tok.text);
-                if (r < 0) return st.fail(7, tok.text);
-                if (st.hVal().cell(r, val::type) != kTypeNumber) return st.fail(21, tok.text);
-                operand = {st.hVal().cell(r, val::value), "2"};
+                if (r < 0) return st.fail(CompileError::UndefinedName, tok.text);
+                if (st.hVal().cell(r, val::type) != kTypeNumber)
+                    return st.fail(CompileError::TypeMismatch, tok.text);
+                operand = {st.hVal().cell(r, val::value), kValue};
             }
             return true;  // "%" names are looked up after the expression has been parsed
         default:
@@ -225,19 +230,25 @@ bool checkToken(Statement& st, std::size_t index, const Token& tok, Operand& ope
     }
 }
 
-// Parses the operator structure of a numeric right side (operator precedence, left
-// grouping, parentheses to any depth) without recursion. Nodes are created in the order the
-// operations are completed, so each operation follows its operands; the last node is the
-// outermost one.
-bool parseExpression(Statement& st, const std::vector<Token>& toks, std::vector<Node>& nodes) {
+constexpr char kOpenParen = 0;  // a "(" on the operator stack
+
+// The operator stack and the value stack of the expression parser. Nodes are created in the
+// order the operations are completed, so each operation follows its operands.
+struct Shunt {
     struct Pending {
-        char op;  // 0 for "("
+        char op;  // kOpenParen for "("
         int seq;
     };
+    std::vector<Node>& nodes;
     std::vector<Pending> ops;
     std::vector<int> values;
     int seq = 0;
-    auto reduce = [&] {
+
+    void push(const Node& n) {
+        nodes.push_back(n);
+        values.push_back(static_cast<int>(nodes.size()) - 1);
+    }
+    void reduce() {
         Pending p = ops.back();
         ops.pop_back();
         Node n;
@@ -248,55 +259,74 @@ bool parseExpression(Statement& st, const std::vector<Token>& toks, std::vector<
         values.pop_back();
         n.left = values.back();
         values.pop_back();
-        nodes.push_back(n);
-        values.push_back(static_cast<int>(nodes.size()) - 1);
-    };
-    bool expectOperand = true;
-    for (std::size_t i = 0; i < toks.size(); ++i) {
-        const Token& t = toks[i];
-        const bool isOperand =
-            t.kind == Tok::Number || t.kind == Tok::Name || t.kind == Tok::Literal;
-        if (expectOperand) {
-            if (isOperand) {
-                Node n;
-                n.token = static_cast<int>(i);
-                nodes.push_back(n);
-                values.push_back(static_cast<int>(nodes.size()) - 1);
-                expectOperand = false;
-            } else if (t.kind == Tok::LParen) {
-                ops.push_back({0, 0});
-            } else {
-                return st.fail(28);  // missing operand, leading sign, doubled operator, "()"
-            }
-            continue;
-        }
-        if (t.kind == Tok::Op) {
-            const char op = t.text[0];
-            while (!ops.empty() && ops.back().op != 0 &&
-                   precedence(ops.back().op) >= precedence(op))
-                reduce();
-            ops.push_back({op, seq++});
-            expectOperand = true;
-        } else if (t.kind == Tok::RParen) {
-            while (!ops.empty() && ops.back().op != 0) reduce();
-            if (ops.empty()) return st.fail(28);  // ")" without "("
-            ops.pop_back();
-        } else {
-            return st.fail(28);  // two operands in a row, or "(" after an operand
-        }
+        push(n);
     }
-    if (expectOperand) return st.fail(28);  // empty right side or dangling operator
-    while (!ops.empty()) {
-        if (ops.back().op == 0) return st.fail(28);  // "(" never closed
-        reduce();
+    // A binary operator: completes the pending operations that bind at least as tightly.
+    void binary(char op) {
+        while (!ops.empty() && ops.back().op != kOpenParen &&
+               precedence(ops.back().op) >= precedence(op))
+            reduce();
+        ops.push_back({op, seq++});
     }
-    // Depths: the outermost operation is 0; walk from it towards the operands.
+    // ")": false when no "(" is open.
+    bool close() {
+        while (!ops.empty() && ops.back().op != kOpenParen) reduce();
+        if (ops.empty()) return false;
+        ops.pop_back();
+        return true;
+    }
+    // The end of the expression: false when a "(" was never closed.
+    bool finish() {
+        while (!ops.empty()) {
+            if (ops.back().op == kOpenParen) return false;
+            reduce();
+        }
+        return true;
+    }
+};
+
+// Depths: the outermost operation (the last node) is 0; walk from it towards the operands.
+void setDepths(std::vector<Node>& nodes) {
     for (std::size_t i = nodes.size(); i-- > 0;) {
         const Node& n = nodes[i];
         if (!n.isOp) continue;
         nodes[static_cast<std::size_t>(n.left)].depth = n.depth + 1;
         nodes[static_cast<std::size_t>(n.right)].depth = n.depth + 1;
     }
+}
+
+// Parses the operator structure of a numeric right side (operator precedence, left
+// grouping, parentheses to any depth) without recursion; the last node is the outermost one.
+bool parseExpression(Statement& st, const std::vector<Token>& toks, std::vector<Node>& nodes) {
+    Shunt sh{nodes, {}, {}};
+    bool expectOperand = true;
+    for (std::size_t i = 0; i < toks.size(); ++i) {
+        const Token& t = toks[i];
+        if (expectOperand) {
+            if (t.kind == Tok::Number || t.kind == Tok::Name || t.kind == Tok::Literal) {
+                Node n;
+                n.token = static_cast<int>(i);
+                sh.push(n);
+                expectOperand = false;
+            } else if (t.kind == Tok::LParen) {
+                sh.ops.push_back({kOpenParen, 0});
+            } else {
+                // A missing operand, a leading sign, a doubled operator or "()".
+                return st.fail(CompileError::BadAssignment);
+            }
+            continue;
+        }
+        if (t.kind == Tok::Op) {
+            sh.binary(t.text[0]);
+            expectOperand = true;
+        } else if (t.kind != Tok::RParen || !sh.close()) {
+            // Two operands in a row, "(" after an operand, or ")" without "(".
+            return st.fail(CompileError::BadAssignment);
+        }
+    }
+    // An empty right side, a dangling operator, or a "(" never closed.
+    if (expectOperand || !sh.finish()) return st.fail(CompileError::BadAssignment);
+    setDepths(nodes);
     return true;
 }
 
@@ -322,7 +352,7 @@ void traceOperations(const Statement& st, const std::vector<Token>& toks,
         if (!n.isOp) continue;
         row(std::to_string(n.depth), opCode(n.op), text(n.left), text(n.right), n.tempName);
     }
-    row("0", "=", finalValue, "", st.targetName);
+    row(toText(0), kCalcCopy, finalValue, "", st.targetName);
 }
 
 // Sorts the rows appended since `oldCount` into place. Each statement's rows carry a larger
@@ -335,7 +365,7 @@ void sortNewRows(RowTable& hCal, int oldCount) {
         hCal.sort(cmp);
 }
 
-int appendCalRow(RowTable& hCal, const std::string& left, const Operand& r1, const char* op,
+int appendCalRow(RowTable& hCal, const std::string& left, const Operand& r1, std::string_view op,
                  const Operand* r2, const std::string& block, int level, int seq) {
     int r = hCal.append(left, hCal.rowCount());
     hCal.set(r, cal::RIGHT1, r1.cell);
@@ -371,8 +401,16 @@ struct FnCells {
     std::string c[5];
 };
 
-// Offsets of GETTIME (time, ":") and GETDATE/GETWEEK (date, "/").
-bool compileOffset(Statement& st, std::string_view args, bool isTime, FnCells& out) {
+// An offset as written: its sign, its three digit groups and the optional base variable.
+struct Offset {
+    char sign = 0;
+    std::string_view group[3];
+    std::string_view base;
+};
+
+// The form of an offset of GETTIME (time, ":") or GETDATE/GETWEEK (date, "/"): a sign right
+// before three digit groups, then an optional "$" name; blanks before and after.
+bool offsetSyntax(Statement& st, std::string_view args, bool isTime, Offset& out) {
     const char sep = isTime ? ':' : '/';
     std::size_t p = 0;
     const std::size_t n = args.size();
@@ -380,38 +418,39 @@ bool compileOffset(Statement& st, std::string_view args, bool isTime, FnCells& o
         while (p < n && isBlank(args[p])) ++p;
     };
     skipBlanks();
-    if (p == n) return true;  // no offset: the current time or date
-    const char sign = args[p];
-    if (sign != '+' && sign != '-') return st.fail(isDigit(sign) ? 35 : 40, args);
+    out.sign = args[p];
+    if (out.sign != '+' && out.sign != '-')
+        return st.fail(isDigit(out.sign) ? CompileError::BadParam : CompileError::BadValue, args);
     ++p;
-    if (p < n && isBlank(args[p])) return st.fail(35, args);
-    std::string_view group[3];
+    if (p < n && isBlank(args[p])) return st.fail(CompileError::BadParam, args);
     for (int g = 0; g < 3; ++g) {
         const std::size_t start = p;
         while (p < n && args[p] != sep && !isBlank(args[p])) ++p;
-        group[g] = args.substr(start, p - start);
-        if (group[g].empty()) return st.fail(35, args);
-        for (char c : group[g]) {
+        std::string_view group = out.group[g] = args.substr(start, p - start);
+        if (group.empty()) return st.fail(CompileError::BadParam, args);
+        for (char c : group) {
             if (isDigit(c)) continue;
-            return st.fail(c == '+' || c == '-' ? 35 : 40, args);
+            return st.fail(c == '+' || c == '-' ? CompileError::BadParam : CompileError::BadValue,
+                           args);
         }
-        if (g < 2) {
-            if (p >= n || args[p] != sep) return st.fail(35, args);  // a group is missing
-            ++p;
-        }
+        if (g == 2) break;
+        if (p >= n || args[p] != sep) return st.fail(CompileError::BadParam, args);  // missing
+        ++p;
     }
-    if (p < n && args[p] == sep) return st.fail(35, args);  // a fourth group
+    if (p < n && args[p] == sep) return st.fail(CompileError::BadParam, args);  // a fourth group
     skipBlanks();
-    std::string_view base;
-    if (p < n) {
-        if (args[p] != '$') return st.fail(35, args);
-        const std::size_t start = p;
-        while (p < n && !isBlank(args[p])) ++p;
-        base = args.substr(start, p - start);
-        skipBlanks();
-        if (p < n) return st.fail(35, args);
-    }
-    // Lengths and limits, group by group, on the full value of each group.
+    if (p >= n) return true;
+    if (args[p] != '$') return st.fail(CompileError::BadParam, args);
+    const std::size_t start = p;
+    while (p < n && !isBlank(args[p])) ++p;
+    out.base = args.substr(start, p - start);
+    skipBlanks();
+    if (p < n) return st.fail(CompileError::BadParam, args);
+    return true;
+}
+
+// Lengths and limits of an offset's groups, group by group, on the full value of each group.
+bool offsetLimits(Statement& st, std::string_view args, bool isTime, const Offset& o) {
     static const std::string kTooLong[2][4] = {
         {sj("(hhは10桁以内)\r\n"), sj("(mmは10桁以内)\r\n"), sj("(ddは10桁以内)\r\n"),
          sj("(dd<は10桁以内)\r\n")},
@@ -423,27 +462,35 @@ bool compileOffset(Statement& st, std::string_view args, bool isTime, FnCells& o
     static const std::int64_t kLimit[2][3] = {{100, 1200, 36500}, {87600, 52256000, 315360000}};
     const int kind = isTime ? 1 : 0;
     for (int g = 0; g < 3; ++g) {
-        if (group[g].size() > 10) {
-            const int which = (g == 2 && !base.empty()) ? 3 : g;
-            return st.fail(40, std::string(args) + kTooLong[kind][which]);
+        if (o.group[g].size() > 10) {
+            const int which = (g == 2 && !o.base.empty()) ? 3 : g;
+            return st.fail(CompileError::BadValue, std::string(args) + kTooLong[kind][which]);
         }
         std::int64_t v = 0;
-        for (char c : group[g]) v = v * 10 + (c - '0');
+        for (char c : o.group[g]) v = v * 10 + (c - '0');
         if (v > kLimit[kind][g]) {
             std::string text(args);
             text += '-';
-            if (g == 2) text += group[g];
+            if (g == 2) text += o.group[g];
             text += kLimitText[kind][g];
-            return st.fail(40, text);
+            return st.fail(CompileError::BadValue, text);
         }
     }
+    return true;
+}
+
+// Offsets of GETTIME, GETDATE and GETWEEK: sign, groups and base row into the function row.
+bool compileOffset(Statement& st, std::string_view args, bool isTime, FnCells& out) {
+    if (trimBlanks(args).empty()) return true;  // no offset: the current time or date
+    Offset o;
+    if (!offsetSyntax(st, args, isTime, o) || !offsetLimits(st, args, isTime, o)) return false;
     int baseRow = -1;
-    if (!base.empty()) {
-        baseRow = st.cx.findVar(base);
-        if (baseRow < 0) return st.fail(7, base);
+    if (!o.base.empty()) {
+        baseRow = st.cx.findVar(o.base);
+        if (baseRow < 0) return st.fail(CompileError::UndefinedName, o.base);
     }
-    out.c[0] = std::string(1, sign);
-    for (int g = 0; g < 3; ++g) out.c[g + 1] = std::string(group[g]);
+    out.c[0] = std::string(1, o.sign);
+    for (int g = 0; g < 3; ++g) out.c[g + 1] = std::string(o.group[g]);
     if (baseRow >= 0) out.c[4] = std::to_string(baseRow);
     return true;
 }
@@ -452,14 +499,47 @@ bool compileOffset(Statement& st, std::string_view args, bool isTime, FnCells& o
 bool sourceArg(Statement& st, std::string_view piece, int fn, std::string& index) {
     const bool strict = fn != kStrSch;  // GETSTR and GETLEN report value errors (40)
     std::string_view core = trimBlanks(piece);
-    if (core[0] == '\'') return st.fail(strict ? 40 : 35, piece);
-    if (core[0] != '$') return st.fail(35, piece);
+    if (core[0] == '\'')
+        return st.fail(strict ? CompileError::BadValue : CompileError::BadParam, piece);
+    if (core[0] != '$') return st.fail(CompileError::BadParam, piece);
     std::string_view name, rest;
     splitWord(core, name, rest);
-    if (!rest.empty()) return st.fail(strict ? 40 : 35, piece);
+    if (!rest.empty())
+        return st.fail(strict ? CompileError::BadValue : CompileError::BadParam, piece);
     int r = st.cx.findVar(name);
-    if (r < 0) return st.fail(7, name);
+    if (r < 0) return st.fail(CompileError::UndefinedName, name);
     index = std::to_string(r);
+    return true;
+}
+
+// How a named argument is taken: a variable with sigil `variable` is written as its row index
+// (KIND_VARIABLE); a constant must have type `constType` and is written as its value with
+// kind `constKind`. Words after the name are the error `extraWords`.
+struct NamedArg {
+    char variable;
+    std::string_view constType;
+    std::string_view constKind;
+    CompileError extraWords;
+};
+constexpr NamedArg kNumberName{'%', kTypeNumber, cellCode(KIND_NUMBER), CompileError::BadValue};
+constexpr NamedArg kTextName{'$', kTypeString, cellCode(KIND_TEXT), CompileError::BadParam};
+
+bool namedArg(Statement& st, std::string_view piece, std::string_view core, const NamedArg& rule,
+              std::string& cell, std::string& kind) {
+    std::string_view name, rest;
+    splitWord(core, name, rest);
+    if (!rest.empty()) return st.fail(rule.extraWords, piece);
+    int r = st.cx.findVar(name);
+    if (r < 0) return st.fail(CompileError::UndefinedName, name);
+    if (core[0] == rule.variable) {
+        cell = std::to_string(r);
+        kind = kVariable;
+        return true;
+    }
+    if (st.hVal().cell(r, val::type) != rule.constType)
+        return st.fail(CompileError::TypeMismatch, name);
+    cell = st.hVal().cell(r, val::value);
+    kind = rule.constKind;
     return true;
 }
 
@@ -468,27 +548,15 @@ bool numberArg(Statement& st, std::string_view piece, std::string& cell, std::st
     std::string_view core = trimBlanks(piece);
     const char c = core[0];
     if (isDigit(c)) {
-        if (!allDigits(core)) return st.fail(40, piece);
+        if (!allDigits(core)) return st.fail(CompileError::BadValue, piece);
         cell = wrappedDigits(core);
-        kind = "2";
+        kind = kValue;
         return true;
     }
-    if (c == '$') return st.fail(35, piece);
-    if (c != '%' && c != '#') return st.fail(40, piece);  // a sign or another non-digit
-    std::string_view name, rest;
-    splitWord(core, name, rest);
-    if (!rest.empty()) return st.fail(40, piece);
-    int r = st.cx.findVar(name);
-    if (r < 0) return st.fail(7, name);
-    if (c == '%') {
-        cell = std::to_string(r);
-        kind = "6";
-        return true;
-    }
-    if (st.hVal().cell(r, val::type) != kTypeNumber) return st.fail(21, name);
-    cell = st.hVal().cell(r, val::value);
-    kind = "2";
-    return true;
+    if (c == '$') return st.fail(CompileError::BadParam, piece);
+    if (c != '%' && c != '#')
+        return st.fail(CompileError::BadValue, piece);  // a sign or another non-digit
+    return namedArg(st, piece, core, kNumberName, cell, kind);
 }
 
 // The search text of STRSCH and the operands of STRADD.
@@ -497,27 +565,16 @@ bool textArg(Statement& st, std::string_view piece, int fn, std::string& cell, s
     const char c = core[0];
     if (c == '\'') {
         std::size_t close = core.find('\'', 1);
-        if (close == std::string_view::npos || close + 1 != core.size()) return st.fail(40, piece);
+        if (close == std::string_view::npos || close + 1 != core.size())
+            return st.fail(CompileError::BadValue, piece);
         cell = std::string(core.substr(1, close - 1));
-        kind = "1";
+        kind = cellCode(KIND_TEXT);
         return true;
     }
-    if (isDigit(c)) return st.fail(fn == kStrAdd ? 40 : 35, piece);
-    if (c != '$' && c != '#') return st.fail(35, piece);
-    std::string_view name, rest;
-    splitWord(core, name, rest);
-    if (!rest.empty()) return st.fail(35, piece);
-    int r = st.cx.findVar(name);
-    if (r < 0) return st.fail(7, name);
-    if (c == '$') {
-        cell = std::to_string(r);
-        kind = "6";
-        return true;
-    }
-    if (st.hVal().cell(r, val::type) != kTypeString) return st.fail(21, name);
-    cell = st.hVal().cell(r, val::value);
-    kind = "1";
-    return true;
+    if (isDigit(c))
+        return st.fail(fn == kStrAdd ? CompileError::BadValue : CompileError::BadParam, piece);
+    if (c != '$' && c != '#') return st.fail(CompileError::BadParam, piece);
+    return namedArg(st, piece, core, kTextName, cell, kind);
 }
 
 // GETSTR, GETLEN, STRSCH and STRADD: comma-separated arguments, each checked as it is read.
@@ -535,7 +592,7 @@ bool compileArgs(Statement& st, std::string_view args, int fn, FnCells& out) {
     const std::size_t wanted = fn == kGetLen ? 1 : (fn == kStrAdd ? 2 : 3);
     for (std::size_t i = 0; i < wanted; ++i) {
         if (i >= pieces.size() || trimBlanks(pieces[i]).empty())
-            return st.fail(35, args);  // a missing argument
+            return st.fail(CompileError::BadParam, args);  // a missing argument
         std::string_view piece = pieces[i];
         bool ok = true;
         switch (fn) {
@@ -557,12 +614,13 @@ bool compileArgs(Statement& st, std::string_view args, int fn, FnCells& out) {
         }
         if (!ok) return false;
     }
-    if (pieces.size() > wanted) return st.fail(35, args);  // an extra argument
+    if (pieces.size() > wanted) return st.fail(CompileError::BadParam, args);  // an extra argument
     return true;
 }
 
 bool compileFunction(Statement& st, int fn, std::string_view args) {
-    if (kFnString[fn] != st.targetIsString) return st.fail(41, st.targetName);
+    if (kFnString[fn] != st.targetIsString)
+        return st.fail(CompileError::BadTargetType, st.targetName);
     FnCells cells;
     bool ok = fn <= kGetWeek ? compileOffset(st, args, fn == kGetTime, cells)
                              : compileArgs(st, args, fn, cells);
@@ -578,6 +636,32 @@ bool compileFunction(Statement& st, int fn, std::string_view args) {
 // ---------------------------------------------------------------------------------------------
 // Arithmetic and copy assignments.
 
+// Variables named in the expression must be declared; their operands become row indices.
+bool lookUpVariables(Statement& st, const std::vector<Token>& toks,
+                     std::vector<Operand>& operands) {
+    for (std::size_t i = 0; i < toks.size(); ++i) {
+        const Token& t = toks[i];
+        if (t.kind != Tok::Name || (t.text[0] != '%' && t.text[0] != '$')) continue;
+        int r = st.cx.findVar(t.text);
+        if (r < 0) return st.fail(CompileError::UndefinedName, t.text);
+        operands[i] = {std::to_string(r), kVariable};
+    }
+    return true;
+}
+
+// Registers one temporary for each operation, in completion order; returns their count.
+int addTemporaries(CompileContext& cx, std::vector<Node>& nodes, int tempCounter) {
+    int temps = 0;
+    for (Node& n : nodes) {
+        if (!n.isOp) continue;
+        const auto number =
+            static_cast<std::uint32_t>(tempCounter) + static_cast<std::uint32_t>(temps++);
+        n.tempName = "!" + std::to_string(static_cast<std::int32_t>(number));
+        n.tempRow = cx.addTemporary(n.tempName, static_cast<std::int32_t>(number));
+    }
+    return temps;
+}
+
 bool compileCalculation(Statement& st, const std::vector<Token>& toks,
                         std::vector<Operand>& operands, int tempCounter, int statementCounter,
                         int& temps) {
@@ -591,38 +675,21 @@ bool compileCalculation(Statement& st, const std::vector<Token>& toks,
     } else if (!parseExpression(st, toks, nodes)) {
         return false;
     }
-    // Variables named in the expression must be declared.
-    for (std::size_t i = 0; i < toks.size(); ++i) {
-        const Token& t = toks[i];
-        if (t.kind != Tok::Name || (t.text[0] != '%' && t.text[0] != '$')) continue;
-        int r = st.cx.findVar(t.text);
-        if (r < 0) return st.fail(7, t.text);
-        operands[i] = {std::to_string(r), "6"};
-    }
+    if (!lookUpVariables(st, toks, operands)) return false;
 
-    // Every check has passed: register the temporaries in completion order.
+    // Every check has passed.
     CompileContext& cx = st.cx;
-    temps = 0;
-    for (Node& n : nodes) {
-        if (!n.isOp) continue;
-        const auto number =
-            static_cast<std::uint32_t>(tempCounter) + static_cast<std::uint32_t>(temps++);
-        n.tempName = "!" + std::to_string(static_cast<std::int32_t>(number));
-        n.tempRow = cx.addTemporary(n.tempName, static_cast<std::int32_t>(number));
-    }
+    temps = addTemporaries(cx, nodes, tempCounter);
     auto operandOf = [&](int node) -> Operand {
         const Node& n = nodes[static_cast<std::size_t>(node)];
-        if (n.isOp) return {std::to_string(n.tempRow), "6"};
+        if (n.isOp) return {std::to_string(n.tempRow), kVariable};
         return operands[static_cast<std::size_t>(n.token)];
     };
-    const int root = static_cast<int>(nodes.size()) - 1;
-    const Operand finalValue = operandOf(root);
-    if (dbg::enabled()) {
-        const Node& r = nodes.back();
-        traceOperations(
-            st, toks, nodes,
-            r.isOp ? std::string_view(r.tempName) : toks[static_cast<std::size_t>(r.token)].text);
-    }
+    const Node& root = nodes.back();
+    if (dbg::enabled())
+        traceOperations(st, toks, nodes,
+                        root.isOp ? std::string_view(root.tempName)
+                                  : toks[static_cast<std::size_t>(root.token)].text);
 
     RowTable& hCal = cx.t.hCal;
     const int oldCount = hCal.rowCount();
@@ -632,7 +699,8 @@ bool compileCalculation(Statement& st, const std::vector<Token>& toks,
         const Operand l = operandOf(n.left), r = operandOf(n.right);
         appendCalRow(hCal, std::to_string(n.tempRow), l, opCode(n.op), &r, block, n.depth, n.seq);
     }
-    appendCalRow(hCal, std::to_string(st.target), finalValue, "=", nullptr, block, 0, temps);
+    const Operand finalValue = operandOf(static_cast<int>(nodes.size()) - 1);
+    appendCalRow(hCal, std::to_string(st.target), finalValue, kCalcCopy, nullptr, block, 0, temps);
     sortNewRows(hCal, oldCount);
 
     int m = cx.addMacro(OP_CALC, st.level, st.line0);
@@ -645,15 +713,16 @@ bool compileStatement(Statement& st, std::string_view s, std::size_t p, int temp
                       int statementCounter, bool& isFunction, int& temps) {
     const std::string& type = st.hVal().cell(st.target, val::type);
     const bool numeric = !st.targetName.empty() && st.targetName[0] == '%' && type == kTypeNumber;
-    if (!st.targetIsString && !numeric) return st.fail(41, st.targetName);  // not a variable
+    if (!st.targetIsString && !numeric)
+        return st.fail(CompileError::BadTargetType, st.targetName);  // not a variable
 
     auto skipBlanks = [&] {
         while (p < s.size() && isBlank(s[p])) ++p;
     };
     skipBlanks();
-    if (p >= s.size() || s[p] != '=') return st.fail(28);
+    if (p >= s.size() || s[p] != '=') return st.fail(CompileError::BadAssignment);
     ++p;
-    if (p < s.size() && s[p] == '=') return st.fail(28);
+    if (p < s.size() && s[p] == '=') return st.fail(CompileError::BadAssignment);
 
     std::vector<Token> toks;
     std::vector<Operand> operands;
@@ -666,7 +735,7 @@ bool compileStatement(Statement& st, std::string_view s, std::size_t p, int temp
         if (tok.kind == Tok::Word && toks.empty()) {
             // A function call: the whole right side is the name and its arguments.
             int fn = findFunction(tok.text);
-            if (fn < 0) return st.fail(28, tok.text);
+            if (fn < 0) return st.fail(CompileError::BadAssignment, tok.text);
             isFunction = true;
             return compileFunction(st, fn, s.substr(p));
         }
@@ -674,7 +743,7 @@ bool compileStatement(Statement& st, std::string_view s, std::size_t p, int temp
         if (!checkToken(st, toks.size(), tok, operands.back())) return false;
         toks.push_back(tok);
     }
-    if (toks.empty()) return st.fail(28);
+    if (toks.empty()) return st.fail(CompileError::BadAssignment);
     return compileCalculation(st, toks, operands, tempCounter, statementCounter, temps);
 }
 
@@ -696,7 +765,7 @@ AssignResult compileAssignment(CompileContext& cx, std::string_view line, std::s
     int temps = 0;
     if (!compileStatement(st, line, scanStart < line.size() ? scanStart : line.size(), tempCounter,
                           statementCounter, isFunction, temps)) {
-        cx.error(line0, st.failure.no, st.failure.text);
+        cx.error(line0, st.failure.error, st.failure.text);
         return {-1, isFunction};
     }
     if (isFunction) return {tempCounter, true};

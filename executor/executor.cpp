@@ -89,55 +89,66 @@ bool Executor::startRun(int type) {
     files_.closeAll();
     switch (type) {
         case MODE_RUN:
-        case MODE_AUTO: {
-            host_.setRunCommands(false);
-            host_.setRecordEnabled(false);
-            rec_.mode = type;
-            rec_.running = 1;
-            rec_.threadStarted = 0;
-            rec_.skipBreakLine = 0;
-            rec_.autoRun = type == MODE_AUTO ? 1 : 0;
-            if (!startWorker()) {
-                host_.setRunCommands(true);
-                host_.setRecordEnabled(true);
-                return false;
-            }
-            if (settings_.minimizeWhileRunning) host_.minimizeOwner();
+        case MODE_AUTO:
+            return startPlainRun(type);
+        case MODE_DEBUG:
+            return startDebugRun();
+        case MODE_STEP:
+            startStepping();
             return true;
-        }
-        case MODE_DEBUG: {
-            host_.setRunCommands(false);
-            host_.setRecordEnabled(false);
-            host_.openBreakpoints();
-            rec_.mode = MODE_DEBUG;
-            rec_.running = 1;
-            rec_.threadStarted = 0;
-            rec_.skipBreakLine = 0;
-            rec_.autoRun = 0;
-            rec_.currentRow = 0;
-            if (!startWorker()) {
-                host_.setRunCommands(true);
-                host_.setRecordEnabled(true);
-                return false;
-            }
-            return true;
-        }
-        case MODE_STEP: {
-            host_.setRunCommands(false);
-            host_.setDebugGroup(true);
-            host_.setRecordEnabled(false);
-            rec_.mode = MODE_STEP;
-            rec_.autoRun = 0;
-            host_.openBreakpoints();
-            host_.openVariables();
-            executeNextLine(0);
-            return true;
-        }
         default:
             rec_.mode = MODE_IDLE;
             rec_.autoRun = 0;
             return true;
     }
+}
+
+// A run or an automatic run on the worker.
+bool Executor::startPlainRun(int type) {
+    host_.setRunCommands(false);
+    host_.setRecordEnabled(false);
+    rec_.mode = type;
+    rec_.running = 1;
+    rec_.threadStarted = 0;
+    rec_.skipBreakLine = 0;
+    rec_.autoRun = type == MODE_AUTO ? 1 : 0;
+    if (!startWorker()) {
+        host_.setRunCommands(true);
+        host_.setRecordEnabled(true);
+        return false;
+    }
+    if (settings_.minimizeWhileRunning) host_.minimizeOwner();
+    return true;
+}
+
+bool Executor::startDebugRun() {
+    host_.setRunCommands(false);
+    host_.setRecordEnabled(false);
+    host_.openBreakpoints();
+    rec_.mode = MODE_DEBUG;
+    rec_.running = 1;
+    rec_.threadStarted = 0;
+    rec_.skipBreakLine = 0;
+    rec_.autoRun = 0;
+    rec_.currentRow = 0;
+    if (!startWorker()) {
+        host_.setRunCommands(true);
+        host_.setRecordEnabled(true);
+        return false;
+    }
+    return true;
+}
+
+// Step mode runs on the calling thread, positioned on the first row.
+void Executor::startStepping() {
+    host_.setRunCommands(false);
+    host_.setDebugGroup(true);
+    host_.setRecordEnabled(false);
+    rec_.mode = MODE_STEP;
+    rec_.autoRun = 0;
+    host_.openBreakpoints();
+    host_.openVariables();
+    executeNextLine(kPosition);
 }
 
 void Executor::workerProc() {
@@ -177,11 +188,28 @@ void Executor::workerProc() {
     if (over) host_.runEnded(rec_.autoRun.load(), rec_.running.load());
 }
 
+// Debug runs: the breakpoint test of a row, after the rule that skips the line we continued
+// from (until a row of another line is reached).
+bool Executor::breakpointAt(bool dash, int line, const std::string& title, SkipLine& skip) {
+    if (rec_.skipBreakLine.load()) {
+        int l = dash ? 0 : line;
+        if (!skip.seen) {
+            if (!dash) {
+                skip.line = line;
+                skip.seen = true;
+            }
+        } else if (l != skip.line) {
+            rec_.skipBreakLine = 0;
+        }
+    }
+    return !rec_.skipBreakLine.load() && !dash && rec_.running.load() &&
+           host_.breakpointHit(title, line + 1);
+}
+
 bool Executor::runLoop() {
     rec_.inLoop = 1;
     int lastLine = -2;  // no line yet; -1 is "-"
-    int stopLine = -1;
-    bool stopLineSet = false;
+    SkipLine skip;
     host_.setRunGroup(false);
     const std::string title = rec_.macroTitle;
     rx_.prepare();
@@ -199,24 +227,10 @@ bool Executor::runLoop() {
         const int line = rx_.lineOf(row);
         const bool newLine = !dash && line != lastLine;
         if (newLine) host_.showLine(line);
-        if (mode == MODE_DEBUG) {
-            if (rec_.skipBreakLine.load()) {
-                int l = dash ? 0 : line;
-                if (!stopLineSet) {
-                    if (!dash) {
-                        stopLine = line;
-                        stopLineSet = true;
-                    }
-                } else if (l != stopLine) {
-                    rec_.skipBreakLine = 0;
-                }
-            }
-            if (!rec_.skipBreakLine.load() && !dash && rec_.running.load() &&
-                host_.breakpointHit(title, line + 1)) {
-                rec_.currentRow = row;
-                breakStop = true;
-                break;
-            }
+        if (mode == MODE_DEBUG && breakpointAt(dash, line, title, skip)) {
+            rec_.currentRow = row;
+            breakStop = true;
+            break;
         }
         if (!rec_.running.load(std::memory_order_relaxed)) {
             rec_.currentRow = row;
@@ -234,6 +248,12 @@ bool Executor::runLoop() {
         }
         row = next;
     }
+    endLoop();
+    return !(mode == MODE_DEBUG && breakStop);
+}
+
+// After the run loop: the values as text, the files closed at the end or at a stop.
+void Executor::endLoop() {
     rx_.flush();
     if (rec_.currentRow.load() == -1) {
         if (rec_.running.load()) host_.caretToEnd();
@@ -243,7 +263,6 @@ bool Executor::runLoop() {
     }
     host_.setRunGroup(true);
     rec_.inLoop = 0;
-    return !(mode == MODE_DEBUG && breakStop);
 }
 
 void Executor::endDebugging() {
@@ -261,7 +280,7 @@ void Executor::executeNextLine(int flag) {
         if (!workerDone_) return;  // never step beside a running worker
     }
     join();
-    if (flag == 0) {
+    if (flag == kPosition) {
         host_.setRunGroup(false);
         rx_.prepare();
         rec_.currentRow = rx_.rowCount() > 0 ? 0 : -1;
@@ -281,30 +300,8 @@ void Executor::executeNextLine(int flag) {
     int row = rec_.currentRow.load();
     int n = rx_.rowCount();
     if (row >= 0 && row < n && !rx_.lineIsDash(row)) host_.showLine(rx_.lineOf(row));
-    if (flag == 1) {
-        // Step mode runs on this thread: a WAIT sleeps in full, there is no stop button.
-        rx_.setSleeper([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
-        rx_.setCancel([] { return false; });
-        const bool startDash = rx_.lineIsDash(row);
-        const int startLine = rx_.lineOf(row);
-        std::vector<char> seen(static_cast<std::size_t>(n > 0 ? n : 1), 0);
-        int next = -1;
-        if (row >= 0 && row < n) {
-            for (;;) {
-                seen[static_cast<std::size_t>(row)] = 1;
-                next = rx_.execute(row);
-                if (next < 0 || next >= n) {
-                    next = -1;
-                    break;
-                }
-                bool sameLine = rx_.lineIsDash(next) ||
-                                (!startDash && rx_.lineOf(next) == startLine) || startDash;
-                if (startDash) sameLine = rx_.lineIsDash(next);
-                // A row met twice in one step ends the step (a loop within one line).
-                if (!sameLine || seen[static_cast<std::size_t>(next)]) break;
-                row = next;
-            }
-        }
+    if (flag == kStep) {
+        const int next = stepLine(row);
         rx_.flush();
         host_.refreshVariables();
         rec_.currentRow = next;
@@ -315,6 +312,29 @@ void Executor::executeNextLine(int flag) {
         }
     }
     host_.focusMacro();
+}
+
+// Executes the rows of one source line from `row`; returns the next row or -1.
+int Executor::stepLine(int row) {
+    // Step mode runs on this thread: a WAIT sleeps in full, there is no stop button.
+    rx_.setSleeper([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
+    rx_.setCancel([] { return false; });
+    const int n = rx_.rowCount();
+    const bool startDash = rx_.lineIsDash(row);
+    const int startLine = rx_.lineOf(row);
+    std::vector<char> seen(static_cast<std::size_t>(n > 0 ? n : 1), 0);
+    if (row < 0 || row >= n) return -1;
+    for (;;) {
+        seen[static_cast<std::size_t>(row)] = 1;
+        const int next = rx_.execute(row);
+        if (next < 0 || next >= n) return -1;
+        bool sameLine =
+            rx_.lineIsDash(next) || (!startDash && rx_.lineOf(next) == startLine) || startDash;
+        if (startDash) sameLine = rx_.lineIsDash(next);
+        // A row met twice in one step ends the step (a loop within one line).
+        if (!sameLine || seen[static_cast<std::size_t>(next)]) return next;
+        row = next;
+    }
 }
 
 bool Executor::continueDebug() {

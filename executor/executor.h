@@ -37,7 +37,9 @@ class Executor {
     // For 1, 3 and 5 returns once the worker has signalled its start; false when the worker
     // could not be started (the mode is then 0).
     bool startRun(int type);
-    // Step mode: flag 0 positions on the first row, flag 1 executes the current source line.
+    // Step mode: kPosition positions on the first row, kStep executes the current source line.
+    static constexpr int kPosition = 0;
+    static constexpr int kStep = 1;
     void executeNextLine(int flag);
     // Continue (mode 4): runs on from the current row as a debug run.
     bool continueDebug();
@@ -54,9 +56,20 @@ class Executor {
     std::function<void(int ms)> onInterval;
 
   private:
+    // The line whose breakpoint a continued debug run skips.
+    struct SkipLine {
+        bool seen = false;
+        int line = -1;
+    };
     bool startWorker();
+    bool startPlainRun(int type);
+    bool startDebugRun();
+    void startStepping();
     void workerProc();
     bool runLoop();
+    bool breakpointAt(bool dash, int line, const std::string& title, SkipLine& skip);
+    void endLoop();
+    int stepLine(int row);
     void sleepInterruptible(int ms);
     void endDebugging();
 

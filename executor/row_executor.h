@@ -1,10 +1,10 @@
-// The row executor: carries out one hMacro row and returns the index of the
-// next row, or -1 to end the run. prepare() decodes hMacro and hCal once into
-// compact arrays (codes, jump targets, operand kinds, literal numbers) and sets
-// up a numeric shadow of the hVal values; every value written as a number is
-// turned back into its decimal text before anyone else can look at hVal
-// (flush()), so the tables read exactly as if each value had been stored as
-// text at each step.
+// The row executor: carries out one hMacro row and returns the index of the next row, or -1
+// to end the run. prepare() decodes every row of hMacro and hCal once into plain structs
+// (codes, jump targets, operands, captions, key codes, result rows, offsets), so that no
+// command reads a table cell at run time; values are read through one accessor per operand.
+// A numeric shadow of the hVal values keeps numbers written by calculations as ints; every
+// such value is turned back into its decimal text before anyone else can look at hVal
+// (flush()), so the tables read exactly as if each value had been stored as text at each step.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "executor/calendar.h"
 #include "executor/open_files.h"
 #include "executor/run_host.h"
 #include "executor/run_record.h"
@@ -38,13 +39,13 @@ class RowExecutor {
     void prepare();
     bool prepared() const { return prepared_; }
     void invalidate() { prepared_ = false; }
-    int rowCount() const { return static_cast<int>(rows_.size()); }
+    int rowCount() const { return count_; }
     // 0-based source line of a row, or -1 for "-" (and for a row out of range).
     int lineOf(int row) const {
-        return row < 0 || row >= rowCount() ? -1 : rows_[static_cast<std::size_t>(row)].line;
+        return row < 0 || row >= count_ ? -1 : rows_[static_cast<std::size_t>(row)].line;
     }
     bool lineIsDash(int row) const {
-        return row < 0 || row >= rowCount() || rows_[static_cast<std::size_t>(row)].dash;
+        return row < 0 || row >= count_ || rows_[static_cast<std::size_t>(row)].dash;
     }
 
     // Executes one row; returns the next row or -1.
@@ -53,69 +54,115 @@ class RowExecutor {
     void flush();
 
   private:
+    // One operand as decoded: a value of hVal (its row) or a literal (its text and number).
+    // Which of the two it is was decided when the row was decoded, by the rule of the
+    // instruction it belongs to.
     struct Operand {
-        int kind = 0;          // the kind cell as a number
-        int index = -1;        // hVal row for kind 6
+        bool isVar = false;
+        int index = -1;        // hVal row of a variable
         std::int32_t num = 0;  // the literal's number
-        std::string text;      // the literal's text (or file name for kind 7)
+        std::string text;      // the literal's text (the file number for KIND_FILE)
+        int kind = 0;          // conditions and calculations: the kind cell (KIND_*)
     };
+    struct DRow;
+    // A decoder fills the fields its instruction uses; a handler carries out its row and
+    // returns the next row or -1.
+    using DecodeStep = void(int row, DRow& d);
+    using Handler = int(int row, const DRow& d);
+    using Decoder = DecodeStep RowExecutor::*;
+    using Runner = Handler RowExecutor::*;
+    // A decoded hMacro row. Which fields a row uses depends on its instruction.
     struct DRow {
+        Runner run = &RowExecutor::doNext;  // the handler of the row's instruction
         int code = -1;
         int line = -1;  // -1 for "-"
         bool dash = false;
         int next = -1;
-        int go = -1;  // jump target / first hCal row
-        // Conditional row.
+        int go = -1;   // IF and GOTO: jump target; CALC: first hCal row
+        int op = -1;   // IF: comparison (CMP_*)
+        int type = 0;  // IF: comparison type when fixed at decode time, else 0
+        // IF: both sides; MMOVE, WMOVE, WSIZE: x and y; WAIT, MTAB: the count (a); KEY: the
+        // text to type (a); GETSTR: start and count; STRSCH: search text and start; STRADD:
+        // both texts.
         Operand a, b;
-        int op = -1;
-        int type = 0;  // comparison type when fixed at decode time, else 0
+        int modeX = 0, modeY = 0;  // coordinate modes as written (COORD_*)
+        // hVal rows written: a function's result (out); GETMPOS, GETWPOS, GETWSIZ: x and y.
+        int out = -1, out2 = -1;
+        // hVal row read: the text of GETSTR, GETLEN, STRSCH; the base of GETTIME, GETDATE,
+        // GETWEEK (unless fromClock); the variable SET binds.
+        int src = -1;
+        bool fromClock = false;
+        calendar::Offset offset;  // GETTIME, GETDATE, GETWEEK
+        // Captions, the EXECUTE command line, the file number of OPEN, CLOSE, READ and SET.
+        std::string name;
+        std::string name2;       // OPEN: the file; SET: the field number
+        bool hasButton = false;  // MCLK, MDCLK, MDOWN, MUP
+        MouseButton button = MouseButton::Left;
+        bool typeText = false;  // KEY: type text(a) before the keys
+        std::vector<int> keys;  // KEY: held together, released in the same order
     };
     struct DCal {
         int left = -1;
         Operand r1, r2;
-        int op = -1;  // 0 for "=", 6..9, -1 unknown
+        int op = -1;  // CALC_*, kCopy for "=", -1 unknown
     };
+    static constexpr int kCopy = 0;
+    // Where a value of hVal is held: as text only, as text and number, or as a number whose
+    // text is stale.
+    enum class Held : std::uint8_t { Text, Both, Number };
     struct Shadow {
         std::int32_t num = 0;
-        std::uint8_t state = 0;  // 0 text only, 1 text and number, 2 number only (text stale)
+        Held held = Held::Text;
     };
+    // What each instruction code has: a decoder and a handler.
+    struct Instruction {
+        Decoder decode;
+        Runner run;
+    };
+    static const Instruction kInstructions[];
 
     // Values of hVal rows.
-    const std::string& text(int idx);
-    std::int32_t num(int idx);
+    const std::string& valueText(int idx);
+    std::int32_t valueNum(int idx);
     void setNum(int idx, std::int32_t v);
     void setText(int idx, std::string_view v);
     void copyValue(int dst, int src);
-    std::int32_t operandNum(const Operand& o);
-    std::string operandText(const Operand& o);
-    // Numeric operand of a desktop command: kind "2" literal, otherwise an hVal index.
-    std::int32_t cellNum(std::string_view value, std::string_view kind);
-    std::string_view cellText(int row, int col) const;
+    // The one way to read an operand at run time.
+    std::int32_t num(const Operand& o) { return o.isVar ? valueNum(o.index) : o.num; }
+    const std::string& text(const Operand& o) { return o.isVar ? valueText(o.index) : o.text; }
     int findName(std::string_view name) const;
 
-    int fail(int row, const std::string& message);
-    int next(int row) const;
+    // Decoding (row_decode.cpp). The three operand rules: by the kind (conditions and
+    // calculations), numbers of desktop commands, operands of KEY and the string functions.
+    static Operand byKind(std::string_view value, std::string_view kind);
+    static Operand desktopNumber(std::string_view value, std::string_view kind);
+    static Operand functionOperand(std::string_view value, std::string_view kind);
+    std::string_view cell(int row, int col) const { return t_.hMacro.cell(row, col); }
+    DecodeStep decodeRow, decodeCondition, decodeCoords, decodeWindowCoords, decodeButton,
+        decodeCount, decodeKey, decodeName, decodeTargets, decodeWindowQuery, decodeOpen, decodeSet,
+        decodeCalendar, decodeGetStr, decodeStrAdd;
+    void decodeNone(int, DRow&) {}
+    void decodeCal(int r, DCal& c);
 
-    int doCondition(int row);
-    int doCalc(int row);
-    int doMmove(int row);
-    int doButton(int row, int code);
-    int doWait(int row);
-    int doKey(int row);
-    int doMtab(int row);
-    int doFocusDestroy(int row, bool destroy);
-    int doWindow(int row, int code);
-    int doGetMpos(int row);
-    int doOpen(int row);
-    int doClose(int row);
-    int doSet(int row);
-    int doRead(int row);
-    int doGetTime(int row);
-    int doGetDate(int row, bool week);
-    int doGetStr(int row);
-    int doGetLen(int row);
-    int doStrSch(int row);
-    int doStrAdd(int row);
+    int fail(int row, const std::string& message);
+    int doNext(int, const DRow& d) { return d.next; }
+    int doEnd(int, const DRow&) { return -1; }
+    int doGoto(int, const DRow& d) { return d.go; }
+
+    // Conditions and calculations (row_executor.cpp).
+    Handler doCondition, compareTexts, doCalc;
+    // Desktop commands (desktop_commands.cpp).
+    Handler doMmove, doButton, doWait, doMtab, doKey, doFocusDestroy, doExecute, doWindowSet,
+        doWindowGet, doGetMpos;
+    const WindowInfo* findWindow(const std::vector<WindowInfo>& list, const std::string& caption);
+    // CSV commands (csv_commands.cpp).
+    Handler doOpen, doClose, doSet, doRead;
+    void bindFields();
+    void assignFields(const std::string& fileNumber, std::string_view record);
+    // Functions (function_commands.cpp).
+    Handler doGetTime, doGetDate, doGetStr, doGetLen, doStrSch, doStrAdd;
+    calendar::Error baseDate(const DRow& d, calendar::Date& date);
+    int calendarFailure(int row, const DRow& d, calendar::Error e);
 
     Tables& t_;
     OpenFiles& files_;
@@ -126,6 +173,7 @@ class RowExecutor {
     Sleeper sleep_;
     std::function<bool()> cancel_;
     bool prepared_ = false;
+    int count_ = 0;  // rows_.size()
     std::vector<DRow> rows_;
     std::vector<DCal> cals_;
     std::vector<Shadow> sh_;

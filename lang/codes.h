@@ -11,6 +11,7 @@ namespace orv {
 // Operand kinds: `syurui1`/`syurui2` of hMacro, the value kinds of coordinates, WAIT and
 // MTAB, the kind of a CASE value, the kinds of hCal operands and of function arguments.
 enum OperandKind : int {
+    KIND_NONE = 0,       // no value: the NOW / KEEP word of a coordinate
     KIND_TEXT = 1,       // string literal or string constant (the text itself)
     KIND_NUMBER = 2,     // number (the digits), or a literal value in hCal
     KIND_VARIABLE = 6,   // hVal row index
@@ -30,7 +31,7 @@ enum JumpState : int {
 enum CoordMode : int {
     COORD_ADD = 1,   // "+n"
     COORD_SUB = 2,   // "-n"
-    COORD_KEEP = 3,  // NOW / KEEP (value cell holds the word, kind 0)
+    COORD_KEEP = 3,  // NOW / KEEP (value cell holds the word, kind KIND_NONE)
     COORD_ABS = 4,
 };
 
@@ -53,13 +54,15 @@ enum CalcOp : int {
 };
 inline constexpr std::string_view kCalcCopy = "=";
 
-// hVal `type`.
+// hVal `type`. A constant's type doubles as its operand kind (KIND_TEXT, KIND_NUMBER).
 enum ValueType : int {
     TYPE_STRING = 1,
     TYPE_NUMBER = 2,
     TYPE_LABEL = 5,
     TYPE_FILE = 7,
 };
+static_assert(static_cast<int>(TYPE_STRING) == static_cast<int>(KIND_TEXT) &&
+              static_cast<int>(TYPE_NUMBER) == static_cast<int>(KIND_NUMBER));
 
 // Run kinds passed to the compile driver and the executor, and the executor's `mode`.
 enum RunMode : int {
@@ -88,7 +91,7 @@ enum class CompileError : int {
     StartMissing = 4,  // 無効な命令語です。START制御文が定義されていません。
     DefineAfterStart = 5,  // 無効なDEFINE文です...
     SelectNotVariable = 6,  // 無効な変数です。SELECT文では変数しか指定できません。
-    NotDefined = 7,         // %s 定義されていません。
+    UndefinedName = 7,      // %s 定義されていません。 (SELECT, CASE, assignments)
     SelectMissing = 8,      // 対応するSELECT文が定義されていません。
     BadDefinition = 9,      // %s 無効な定義文です。
     CaseTypeMismatch = 10,  // %s 比較する変数の型が違います
@@ -101,7 +104,7 @@ enum class CompileError : int {
     InvalidStatement = 17,  // 無効な命令語です
     BadVariableName = 18,   // 複数定義はできません
     AlreadyDeclared = 19,   // %s 宣言済みの変数です
-    Undefined = 20,         // %s 定義されていません
+    UndefinedOperand = 20,  // %s 定義されていません (operands, conditions, labels)
     TypeMismatch = 21,      // 型が違います。
     BadCondition = 22,      // 条件式が不適切です
     BadOperator = 23,       // 演算子が不適切です
@@ -151,8 +154,10 @@ inline constexpr std::array<char[3], 100> kCodeText = [] {
     return t;
 }();
 }  // namespace detail
+// (The length is given, so that a call at run time costs no strlen.)
 constexpr std::string_view cellCode(int code) {
-    return code >= 0 && code < 100 ? std::string_view(detail::kCodeText[code]) : std::string_view();
+    if (code < 0 || code >= 100) return {};
+    return std::string_view(detail::kCodeText[code], code < 10 ? 1 : 2);
 }
 
 }  // namespace orv

@@ -78,39 +78,24 @@ void dumpTables(const Tables& t, int which, const std::function<void(std::string
         sj("*** hMacro *** /命令(0)/式1(1)/式1種類(2)/条件(3)/式2(4)/式2条件(5)/飛先(6)/"
            "LineLvl(7)/SEQ(8)/LINENO(9)/MMOVE-WMOVEX指定種類(10)/MMOVE-WMOVEY指定種類(11)\r\n");
     constexpr std::size_t kBuf = 100;
-    std::string line;
-    auto rowLine = [&](const RowTable& tab, int r) {
-        for (int c = 0; c < tab.columns(); ++c) {
-            if (c) line += '/';
-            line += tab.get(r, c, kBuf);
+    // One table: its header, then a line a row; hVal's lines start with the row number.
+    auto table = [&](const std::string& head, const RowTable& tab, bool numbered) {
+        sink(head);
+        std::string line;
+        for (int r = 0; r < tab.rowCount(); ++r) {
+            line.clear();
+            if (numbered) line = std::to_string(r) + '-';
+            for (int c = 0; c < tab.columns(); ++c) {
+                if (c) line += '/';
+                line += tab.get(r, c, kBuf);
+            }
+            line += "\r\n";
+            sink(line);
         }
-        line += "\r\n";
     };
-    if (which == 0 || which == 1) {
-        sink(hValHead);
-        for (int r = 0; r < t.hVal.rowCount(); ++r) {
-            line = std::to_string(r);
-            line += '-';
-            rowLine(t.hVal, r);
-            sink(line);
-        }
-    }
-    if (which == 0 || which == 2) {
-        sink(hCalHead);
-        for (int r = 0; r < t.hCal.rowCount(); ++r) {
-            line.clear();
-            rowLine(t.hCal, r);
-            sink(line);
-        }
-    }
-    if (which == 0 || which == 3) {
-        sink(hMacroHead);
-        for (int r = 0; r < t.hMacro.rowCount(); ++r) {
-            line.clear();
-            rowLine(t.hMacro, r);
-            sink(line);
-        }
-    }
+    if (which == DUMP_ALL || which == DUMP_VAL) table(hValHead, t.hVal, true);
+    if (which == DUMP_ALL || which == DUMP_CAL) table(hCalHead, t.hCal, false);
+    if (which == DUMP_ALL || which == DUMP_MACRO) table(hMacroHead, t.hMacro, false);
 }
 
 void dumpTablesDebug(const Tables& t, int which) {

@@ -119,6 +119,10 @@ inline constexpr std::string_view kTypeString = cellCode(TYPE_STRING);
 inline constexpr std::string_view kTypeNumber = cellCode(TYPE_NUMBER);
 inline constexpr std::string_view kTypeLabel = cellCode(TYPE_LABEL);
 inline constexpr std::string_view kTypeFile = cellCode(TYPE_FILE);
+// MacroLine of a row that stands for no source line (the jumps in front of a SELECT).
+inline constexpr std::string_view kNoLine = "-";
+// The value a number variable or a temporary starts with.
+inline constexpr std::string_view kZeroValue = "0";
 
 // Names are compared over at most their first 99 bytes.
 inline constexpr std::size_t kNameCompare = 99;
@@ -148,7 +152,9 @@ struct Tables {
 // each read as a whole integer.
 int hCalCompare(const RowTable& hCal, int a, int b);
 
-// Table dump. which: 0 all three, 1 hVal, 2 hCal, 3 hMacro; order hVal, hCal, hMacro.
+// What a table dump shows; with DUMP_ALL the order is hVal, hCal, hMacro.
+enum DumpWhich : int { DUMP_ALL = 0, DUMP_VAL = 1, DUMP_CAL = 2, DUMP_MACRO = 3 };
+// Table dump of `which` (DumpWhich).
 // Each dump line (CP932, ending in "\r\n") goes to `sink`.
 void dumpTables(const Tables& t, int which, const std::function<void(std::string_view)>& sink);
 // The same to the debug-output channel (nothing is formatted when it is silent).

@@ -314,64 +314,69 @@ struct ShapeCase {
     int exitRow;
     std::vector<std::string> rows;
 };
+// Spellings that compile alike.
+struct SpellingsCase {
+    std::vector<const char*> texts;
+    int c0;
+    int exitRow;
+    std::vector<std::string> rows;
+};
+
+// The rows of a single comparison compiled at row 0.
+std::vector<std::string> single(const char* cells) {
+    return {cnd(cells, 2), jmp(3), kExit, jmp(4)};
+}
 
 TEST(ConditionCompiler, CompilesEdgeCasesToExactRows) {
-    const std::vector<std::string> single = {cnd("0/6/1/1/2", 2), jmp(3), kExit, jmp(4)};
     const std::vector<std::string> orPair = {
         cnd("0/6/1/1/2", 2), jmp(3), cnd("1/6/1/2/2", 4), jmp(5), kExit, jmp(6)};
     const std::vector<std::string> andPair = {
         cnd("0/6/1/1/2", 4), jmp(2), cnd("1/6/1/2/2", 4), jmp(5), kExit, jmp(6)};
-    const std::vector<ShapeCase> cases = {
-        {"(%a > 1)", 0, 2, single},
-        {"(%a>1)", 0, 2, single},
-        {"1 (%a > 1)", 0, 2, single},
-        {"E (%a > 1)", 0, 2, single},
-        {"AND (%a > 1)", 0, 2, single},
-        {"OR(%a > 1)", 0, 2, single},
-        {"  (  %a   >   1  )  ", 0, 2, single},
-        {"(%a > 1) OR (%b > 2)", 0, 4, orPair},
-        {"(%a > 1) OR(%b > 2)", 0, 4, orPair},
-        {"(%a > 1)OR (%b > 2)", 0, 4, orPair},
-        {"(%a > 1) AND (%b > 2)", 0, 4, andPair},
-        {"(%a > 1) AND(%b > 2)", 0, 4, andPair},
-        {"($s <> 'x')", 0, 2, {cnd("4/6/5/x/1", 2), jmp(3), kExit, jmp(4)}},
-        {"($s == '')", 0, 2, {cnd("4/6/0//1", 2), jmp(3), kExit, jmp(4)}},
-        {"('a b' == $s)", 0, 2, {cnd("a b/1/0/4/6", 2), jmp(3), kExit, jmp(4)}},
-        {"(&1 <> EOF)", 0, 2, {cnd("&1/7/5/EOF/10", 2), jmp(3), kExit, jmp(4)}},
-        {"(EOF <> &12)", 0, 2, {cnd("EOF/10/5/&12/7", 2), jmp(3), kExit, jmp(4)}},
-        {"(&1 <> &2)", 0, 2, {cnd("&1/7/5/&2/7", 2), jmp(3), kExit, jmp(4)}},
-        {"(EOF >= EOF)", 0, 2, {cnd("EOF/10/2/EOF/10", 2), jmp(3), kExit, jmp(4)}},
-        {"(#MAX > %a)", 0, 2, {cnd("100/2/1/0/6", 2), jmp(3), kExit, jmp(4)}},
-        {"(#NAME == $s)", 0, 2, {cnd("abc/1/0/4/6", 2), jmp(3), kExit, jmp(4)}},
-        {"(%a == 007)", 0, 2, {cnd("0/6/0/007/2", 2), jmp(3), kExit, jmp(4)}},
-        {"(%a >= 1)", 0, 2, {cnd("0/6/2/1/2", 2), jmp(3), kExit, jmp(4)}},
-        {"(%a < 1)", 0, 2, {cnd("0/6/3/1/2", 2), jmp(3), kExit, jmp(4)}},
-        {"(%a <= 1)", 0, 2, {cnd("0/6/4/1/2", 2), jmp(3), kExit, jmp(4)}},
-        {"(%a <> %b)", 0, 2, {cnd("0/6/5/1/6", 2), jmp(3), kExit, jmp(4)}},
-        {"(%a > 1)", 5, 7, {cnd("0/6/1/1/2", 7), jmp(8), kExit, jmp(9)}},
+    std::vector<SpellingsCase> cases = {
+        {{"(%a > 1)", "(%a>1)", "1 (%a > 1)", "E (%a > 1)", "AND (%a > 1)", "OR(%a > 1)",
+          "  (  %a   >   1  )  "},
+         0,
+         2,
+         single("0/6/1/1/2")},
+        {{"(%a > 1) OR (%b > 2)", "(%a > 1) OR(%b > 2)", "(%a > 1)OR (%b > 2)"}, 0, 4, orPair},
+        {{"(%a > 1) AND (%b > 2)", "(%a > 1) AND(%b > 2)"}, 0, 4, andPair},
+        {{"(%a > 1)"}, 5, 7, {cnd("0/6/1/1/2", 7), jmp(8), kExit, jmp(9)}},
         // ORs bind inside the AND chain: a failed OR alternative falls to the next one.
-        {"(%a > 1) AND (%b > 2) OR (%c > 3)",
+        {{"(%a > 1) AND (%b > 2) OR (%c > 3)"},
          0,
          6,
          {cnd("0/6/1/1/2", 6), jmp(2), cnd("1/6/1/2/2", 4), jmp(5), cnd("2/6/1/3/2", 6), jmp(7),
           kExit, jmp(8)}},
         // A connective standing alone at a shallower level reserves no rows.
-        {"((%a > 1)) AND ((%b > 2))",
+        {{"((%a > 1)) AND ((%b > 2))"},
          0,
          6,
          {cnd("0/6/1/1/2", 2), jmp(3), jmp(6), jmp(4), cnd("1/6/1/2/2", 6), jmp(7), kExit, jmp(8)}},
-        {"((%a > 1) AND (%b > 2)) OR ((%c > 3) AND (%d > 4))",
+        {{"((%a > 1) AND (%b > 2)) OR ((%c > 3) AND (%d > 4))"},
          0,
          10,
          {cnd("0/6/1/1/2", 4), jmp(2), cnd("1/6/1/2/2", 4), jmp(5), jmp(6), jmp(11),
           cnd("2/6/1/3/2", 10), jmp(8), cnd("3/6/1/4/2", 10), jmp(11), kExit, jmp(12)}},
     };
+    // Single comparisons of every operand form and operator: the text and its row's cells.
+    const char* const singles[][2] = {
+        {"($s <> 'x')", "4/6/5/x/1"},        {"($s == '')", "4/6/0//1"},
+        {"('a b' == $s)", "a b/1/0/4/6"},    {"(&1 <> EOF)", "&1/7/5/EOF/10"},
+        {"(EOF <> &12)", "EOF/10/5/&12/7"},  {"(&1 <> &2)", "&1/7/5/&2/7"},
+        {"(EOF >= EOF)", "EOF/10/2/EOF/10"}, {"(#MAX > %a)", "100/2/1/0/6"},
+        {"(#NAME == $s)", "abc/1/0/4/6"},    {"(%a == 007)", "0/6/0/007/2"},
+        {"(%a >= 1)", "0/6/2/1/2"},          {"(%a < 1)", "0/6/3/1/2"},
+        {"(%a <= 1)", "0/6/4/1/2"},          {"(%a <> %b)", "0/6/5/1/6"},
+    };
+    for (const auto& s : singles) cases.push_back({{s[0]}, 0, 2, single(s[1])});
     Harness h;
-    for (const ShapeCase& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(h.compile(c.text, c.c0), c.exitRow);
-        EXPECT_EQ(h.rows(c.c0), c.rows);
-        EXPECT_EQ(h.errors(), "");
+    for (const SpellingsCase& c : cases) {
+        for (const char* text : c.texts) {
+            SCOPED_TRACE(text);
+            EXPECT_EQ(h.compile(text, c.c0), c.exitRow);
+            EXPECT_EQ(h.rows(c.c0), c.rows);
+            EXPECT_EQ(h.errors(), "");
+        }
     }
 }
 

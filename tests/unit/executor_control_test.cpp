@@ -143,20 +143,10 @@ TEST(ExecutorControl, AllDashRowsNeverWaitNorBreak) {
     h.host.breaks = {0, 1, 2, 3};
     int slept = 0;
     h.ex.onInterval = [&](int) { ++slept; };
-    h.tables.hVal.append("%a", 0);
-    h.tables.hVal.set(0, orv::val::type, "2");
-    h.tables.hVal.set(0, orv::val::value, "0");
-    h.tables.hCal.append("0", 0);
-    h.tables.hCal.set(0, orv::cal::RIGHT1, "7");
-    h.tables.hCal.set(0, orv::cal::RIGHT1_KIND, "2");
-    h.tables.hCal.set(0, orv::cal::ENZANSI, "=");
+    orvtest::addVal(h.tables, "%a", "2", "0");
+    orvtest::addCopy(h.tables, "0", "7");
     const char* rows[][2] = {{"11", "1"}, {"34", "0"}, {"9", ""}};
-    for (auto& r : rows) {
-        int i = h.tables.hMacro.append(r[0], h.tables.hMacro.rowCount());
-        h.tables.hMacro.set(i, orv::mac::shiki1, "2");
-        h.tables.hMacro.set(i, orv::mac::go_to, r[1]);
-        h.tables.hMacro.set(i, orv::mac::MacroLine, "-");
-    }
+    for (auto& r : rows) orvtest::addRow(h.tables, {r[0], "2", "", "", "", "", r[1]}, "-");
     h.ex.compiled(orv::MODE_DEBUG);
     ASSERT_TRUE(h.start(orv::MODE_DEBUG));
     EXPECT_EQ(h.value("%a"), "7");

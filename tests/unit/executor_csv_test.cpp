@@ -54,10 +54,9 @@ TEST(ExecutorCsv, RecordsAndFields) {
     for (const auto& c : cases) {
         TempFile f(c.file);
         Harness h;
-        Lines lines = {"DEFINE $a, $b, $c, %n, %m", "START", "OPEN '" + f.path + "' AS &1"};
-        lines.insert(lines.end(), c.body.begin(), c.body.end());
-        lines.push_back("END");
-        ASSERT_TRUE(h.run(lines));
+        Lines body = {"OPEN '" + f.path + "' AS &1"};
+        body.insert(body.end(), c.body.begin(), c.body.end());
+        ASSERT_TRUE(h.runBody("$a, $b, $c, %n, %m", body));
         Lines names;
         for (auto& w : c.want) names.push_back(w.substr(0, w.find('=')));
         EXPECT_EQ(varsOf(h, names), c.want) << c.file;
@@ -121,14 +120,13 @@ TEST(ExecutorCsv, Errors) {
     };
     for (const auto& c : cases) {
         Harness h;
-        Lines lines = {"DEFINE $a", "START"};
+        Lines body;
         for (std::string l : c.body) {
             auto p = l.find("FILE");
             if (p != std::string::npos) l.replace(p, 4, f.path);
-            lines.push_back(l);
+            body.push_back(l);
         }
-        lines.push_back("END");
-        ASSERT_TRUE(h.run(lines));
+        ASSERT_TRUE(h.runBody("$a", body));
         EXPECT_EQ(h.host.errors(), Lines{c.message}) << c.body[0];
     }
 }
@@ -151,11 +149,9 @@ TEST(ExecutorCsv, IgnoredErrorsAndReopening) {
 TEST(ExecutorCsv, AtMostOneHundredOpenFiles) {
     TempFile f("1\r\n");
     Harness h;
-    Lines lines = {"DEFINE $a", "START"};
-    for (int i = 1; i <= 101; ++i)
-        lines.push_back("OPEN '" + f.path + "' AS &" + std::to_string(i));
-    lines.push_back("END");
-    ASSERT_TRUE(h.run(lines));
+    Lines body;
+    for (int i = 1; i <= 101; ++i) body.push_back("OPEN '" + f.path + "' AS &" + std::to_string(i));
+    ASSERT_TRUE(h.runBody("$a", body));
     EXPECT_EQ(h.host.errors(), Lines{"同時にオープンするファイル数が多すぎます"});
     // The end of the run closed every file.
     EXPECT_EQ(h.ex.files().openCount(), 0);

@@ -8,6 +8,15 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
+// The cursor at (x, y) and four windows, topmost first: One, Two and two named Dup.
+void setUpDesktop(Harness& h, int x, int y) {
+    h.desk.setCursorQuiet(x, y);
+    h.desk.addWindow("One", 10, 20, 100, 50);
+    h.desk.addWindow("Two", 30, 40, 300, 200);
+    h.desk.addWindow("Dup", 1, 1, 1, 1);
+    h.desk.addWindow("Dup", 2, 2, 2, 2);
+}
+
 struct DeskCase {
     Lines body;   // after START
     Lines trace;  // expected desktop effects
@@ -51,15 +60,8 @@ TEST(ExecutorDesktop, EffectsInOrder) {
     };
     for (const auto& c : cases) {
         Harness h;
-        h.desk.setCursorQuiet(100, 200);
-        h.desk.addWindow("One", 10, 20, 100, 50);
-        h.desk.addWindow("Two", 30, 40, 300, 200);
-        h.desk.addWindow("Dup", 1, 1, 1, 1);
-        h.desk.addWindow("Dup", 2, 2, 2, 2);
-        Lines lines = {"DEFINE %a, $s", "START"};
-        lines.insert(lines.end(), c.body.begin(), c.body.end());
-        lines.push_back("END");
-        ASSERT_TRUE(h.run(lines));
+        setUpDesktop(h, 100, 200);
+        ASSERT_TRUE(h.runBody("%a, $s", c.body));
         EXPECT_EQ(h.trace(), c.trace) << c.body.back();
         EXPECT_TRUE(h.host.errors().empty());
     }
@@ -67,11 +69,7 @@ TEST(ExecutorDesktop, EffectsInOrder) {
 
 TEST(ExecutorDesktop, WindowQueriesAndStacking) {
     Harness h;
-    h.desk.setCursorQuiet(7, 8);
-    h.desk.addWindow("One", 10, 20, 100, 50);
-    h.desk.addWindow("Two", 30, 40, 300, 200);
-    h.desk.addWindow("Dup", 1, 1, 1, 1);
-    h.desk.addWindow("Dup", 2, 2, 2, 2);
+    setUpDesktop(h, 7, 8);
     ASSERT_TRUE(h.run({"DEFINE %x, %y, %w, %h, %mx, %my, %dx", "START", "GETWPOS 'Two' %x,%y",
                        "GETWSIZ 'Two' %w,%h", "GETMPOS %mx,%my", "FOCUS 'Dup'",
                        "GETWPOS 'Missing' %dx,%dx", "END"}));

@@ -82,12 +82,7 @@ TEST(ExecutorCondition, ComparesByType) {
 }
 
 // Rows the compiler does not write (mixed kinds, == on a file) are built by hand.
-void addRow(orv::Tables& t, std::vector<std::string> cells, const char* line) {
-    int r = t.hMacro.append(cells[0], t.hMacro.rowCount());
-    for (std::size_t c = 1; c < cells.size(); ++c) t.hMacro.set(r, static_cast<int>(c), cells[c]);
-    t.hMacro.set(r, orv::mac::Line, std::to_string(r));
-    t.hMacro.set(r, orv::mac::MacroLine, line);
-}
+using orvtest::addRow;
 
 struct RawCond {
     std::vector<std::string> cells;  // instruct..goto of the conditional row
@@ -105,18 +100,11 @@ TEST(ExecutorCondition, MixedKindsOnHandBuiltRows) {
     };
     for (const auto& c : cases) {
         Harness h;
-        h.tables.hVal.append("%r", 0);
-        h.tables.hVal.set(0, orv::val::type, "2");
-        h.tables.hVal.set(0, orv::val::value, "0");
-        h.tables.hVal.append("$x", 0);
-        h.tables.hVal.set(1, orv::val::type, "1");
-        h.tables.hVal.set(1, orv::val::value, "x");
+        orvtest::addVal(h.tables, "%r", "2", "0");
+        orvtest::addVal(h.tables, "$x", "1", "x");
         addRow(h.tables, c.cells, "0");
         addRow(h.tables, {"11", "2", "", "", "", "", "4"}, "1");
-        h.tables.hCal.append("0", 0);
-        h.tables.hCal.set(0, orv::cal::RIGHT1, "1");
-        h.tables.hCal.set(0, orv::cal::RIGHT1_KIND, "2");
-        h.tables.hCal.set(0, orv::cal::ENZANSI, "=");
+        orvtest::addCopy(h.tables, "0", "1");
         addRow(h.tables, {"11", "2", "", "", "", "", "4"}, "1");  // row 2 unused
         addRow(h.tables, {"34", "", "", "", "", "", "0"}, "2");
         addRow(h.tables, {"9"}, "3");
@@ -150,52 +138,53 @@ TEST(ExecutorCondition, SelectFallsThroughCases) {
     EXPECT_EQ(h.value("%c"), "0");
 }
 
-struct FnCase {
-    std::vector<std::string> body;  // after START; result in $r or %n
-    const char* var;
-    const char* want;
-};
-
 TEST(ExecutorFunctions, Results) {
-    const FnCase cases[] = {
-        {{"$r = GETTIME"}, "$r", "23:30:00"},
-        {{"$r = GETTIME +01:00:00"}, "$r", "00:30:00"},
-        {{"$b = '00:00:00'", "$r = GETTIME -00:00:01 $b"}, "$r", "23:59:59"},
-        {{"$b = '1:2:3'", "$r = GETTIME +0:0:0 $b"}, "$r", "01:02:03"},
-        {{"$b = '10:00:00'", "$r = GETTIME +0:0:3725 $b"}, "$r", "11:02:05"},
-        {{"$r = GETDATE"}, "$r", "2005/03/01"},
-        {{"$r = GETDATE -0000/00/01"}, "$r", "2005/02/28"},
-        {{"$b = '2004/02/28'", "$r = GETDATE +0000/00/01 $b"}, "$r", "2004/02/29"},
-        {{"$b = '2005/12/31'", "$r = GETDATE +0000/00/01 $b"}, "$r", "2006/01/01"},
-        {{"$b = '2005/01/31'", "$r = GETDATE +0000/01/00 $b"}, "$r", "2005/02/31"},
-        {{"$b = '2005/01/15'", "$r = GETDATE -0001/13/00 $b"}, "$r", "2002/12/15"},
-        {{"$b = '2000/01/01'", "$r = GETDATE +0000/00/36500 $b"}, "$r", "2099/12/07"},
-        {{"$b = '2105/12/31'", "$r = GETDATE +0001/00/00 $b"}, "$r", "2106/12/31"},
-        {{"$b = '2005/01/01'", "%n = GETWEEK +0000/00/00 $b"}, "%n", "6"},
-        {{"%n = GETWEEK"}, "%n", "2"},
-        {{"$s = 'ABCDE'", "$r = GETSTR $s,2,3"}, "$r", "BCD"},
-        {{"$s = 'ABCDE'", "$r = GETSTR $s,5,3"}, "$r", "E"},
-        {{"$s = 'ABCDE'", "$r = GETSTR $s,6,1"}, "$r", ""},
-        {{"$s = 'ABCDE'", "$r = GETSTR $s,0,2"}, "$r", "AB"},
-        {{"$s = 'ABCDE'", "$r = GETSTR $s,2,0"}, "$r", ""},
-        {{"$s = 'ABCDE'", "%n = 0 - 3", "$r = GETSTR $s,%n,2"}, "$r", "AB"},
-        {{"$s = 'ABCDE'", "%n = 0 - 3", "$r = GETSTR $s,1,%n"}, "$r", ""},
-        {{"$s = 'ABCABC'", "%n = STRSCH $s,'C',4"}, "%n", "6"},
-        {{"$s = 'ABCABC'", "%n = STRSCH $s,'X',1"}, "%n", "0"},
-        {{"$s = 'ABCABC'", "%n = STRSCH $s,'A',0"}, "%n", "1"},
-        {{"$s = 'ABC'", "%n = STRSCH $s,'C',4"}, "%n", "0"},
-        {{"$s = 'あいう'", "%n = GETLEN $s"}, "%n", "6"},
-        {{"$s = 'あいう'", "%n = STRSCH $s,'う',1"}, "%n", "5"},
-        {{"$s = 'ab'", "$r = STRADD $s,'cd'"}, "$r", "abcd"},
+    // Up to two lines that set $b, $s or %n, the function's line, the variable and its value.
+    const struct {
+        const char* set1;
+        const char* set2;
+        const char* call;
+        const char* var;
+        const char* want;
+    } cases[] = {
+        {"", "", "$r = GETTIME", "$r", "23:30:00"},
+        {"", "", "$r = GETTIME +01:00:00", "$r", "00:30:00"},
+        {"$b = '00:00:00'", "", "$r = GETTIME -00:00:01 $b", "$r", "23:59:59"},
+        {"$b = '1:2:3'", "", "$r = GETTIME +0:0:0 $b", "$r", "01:02:03"},
+        {"$b = '10:00:00'", "", "$r = GETTIME +0:0:3725 $b", "$r", "11:02:05"},
+        {"", "", "$r = GETDATE", "$r", "2005/03/01"},
+        {"", "", "$r = GETDATE -0000/00/01", "$r", "2005/02/28"},
+        {"$b = '2004/02/28'", "", "$r = GETDATE +0000/00/01 $b", "$r", "2004/02/29"},
+        {"$b = '2005/12/31'", "", "$r = GETDATE +0000/00/01 $b", "$r", "2006/01/01"},
+        {"$b = '2005/01/31'", "", "$r = GETDATE +0000/01/00 $b", "$r", "2005/02/31"},
+        {"$b = '2005/01/15'", "", "$r = GETDATE -0001/13/00 $b", "$r", "2002/12/15"},
+        {"$b = '2000/01/01'", "", "$r = GETDATE +0000/00/36500 $b", "$r", "2099/12/07"},
+        {"$b = '2105/12/31'", "", "$r = GETDATE +0001/00/00 $b", "$r", "2106/12/31"},
+        {"$b = '2005/01/01'", "", "%n = GETWEEK +0000/00/00 $b", "%n", "6"},
+        {"", "", "%n = GETWEEK", "%n", "2"},
+        {"$s = 'ABCDE'", "", "$r = GETSTR $s,2,3", "$r", "BCD"},
+        {"$s = 'ABCDE'", "", "$r = GETSTR $s,5,3", "$r", "E"},
+        {"$s = 'ABCDE'", "", "$r = GETSTR $s,6,1", "$r", ""},
+        {"$s = 'ABCDE'", "", "$r = GETSTR $s,0,2", "$r", "AB"},
+        {"$s = 'ABCDE'", "", "$r = GETSTR $s,2,0", "$r", ""},
+        {"$s = 'ABCDE'", "%n = 0 - 3", "$r = GETSTR $s,%n,2", "$r", "AB"},
+        {"$s = 'ABCDE'", "%n = 0 - 3", "$r = GETSTR $s,1,%n", "$r", ""},
+        {"$s = 'ABCABC'", "", "%n = STRSCH $s,'C',4", "%n", "6"},
+        {"$s = 'ABCABC'", "", "%n = STRSCH $s,'X',1", "%n", "0"},
+        {"$s = 'ABCABC'", "", "%n = STRSCH $s,'A',0", "%n", "1"},
+        {"$s = 'ABC'", "", "%n = STRSCH $s,'C',4", "%n", "0"},
+        {"$s = 'あいう'", "", "%n = GETLEN $s", "%n", "6"},
+        {"$s = 'あいう'", "", "%n = STRSCH $s,'う',1", "%n", "5"},
+        {"$s = 'ab'", "", "$r = STRADD $s,'cd'", "$r", "abcd"},
     };
     for (const auto& c : cases) {
+        std::vector<std::string> body;
+        for (const char* line : {c.set1, c.set2, c.call})
+            if (*line) body.push_back(line);
         Harness h;
-        std::vector<std::string> lines = {"DEFINE $r, $b, $s, %n", "START"};
-        lines.insert(lines.end(), c.body.begin(), c.body.end());
-        lines.push_back("END");
-        ASSERT_TRUE(h.run(lines));
-        EXPECT_EQ(h.value(c.var), c.want) << c.body.back();
-        EXPECT_TRUE(h.host.errors().empty()) << c.body.back();
+        ASSERT_TRUE(h.runBody("$r, $b, $s, %n", body));
+        EXPECT_EQ(h.value(c.var), c.want) << c.call;
+        EXPECT_TRUE(h.host.errors().empty()) << c.call;
     }
 }
 
@@ -242,10 +231,7 @@ TEST(ExecutorFunctions, BadBaseValuesAreRunTimeErrors) {
     };
     for (const auto& c : cases) {
         Harness h;
-        std::vector<std::string> lines = {"DEFINE $r, $b, %n", "START"};
-        lines.insert(lines.end(), c.body.begin(), c.body.end());
-        lines.push_back("END");
-        ASSERT_TRUE(h.run(lines));
+        ASSERT_TRUE(h.runBody("$r, $b, %n", c.body));
         EXPECT_EQ(h.host.errors(), std::vector<std::string>{c.message}) << c.body[0];
     }
 }

@@ -113,6 +113,13 @@ struct Harness {
         if (!compile(lines)) return false;
         return start(orv::MODE_RUN);
     }
+    // The same for "DEFINE <names>", "START", the body's lines, "END".
+    bool runBody(const std::string& names, const std::vector<std::string>& body) {
+        std::vector<std::string> lines = {"DEFINE " + names, "START"};
+        lines.insert(lines.end(), body.begin(), body.end());
+        lines.push_back("END");
+        return run(lines);
+    }
     bool start(int mode) {
         if (!ex.startRun(mode)) return false;
         host.waitEnd(++runs);
@@ -134,6 +141,30 @@ struct Harness {
         return out;
     }
 };
+
+// Rows built by hand, for tables the compiler would not write.
+// An hVal row: name, type and value.
+inline int addVal(orv::Tables& t, const char* name, const char* type, const char* value) {
+    int r = t.hVal.append(name, 0);
+    t.hVal.set(r, orv::val::type, type);
+    t.hVal.set(r, orv::val::value, value);
+    return r;
+}
+// An hCal row that copies a literal number into hVal row `left`.
+inline int addCopy(orv::Tables& t, const char* left, const char* number) {
+    int r = t.hCal.append(left, 0);
+    t.hCal.set(r, orv::cal::RIGHT1, number);
+    t.hCal.set(r, orv::cal::RIGHT1_KIND, "2");
+    t.hCal.set(r, orv::cal::ENZANSI, "=");
+    return r;
+}
+// An hMacro row: cells from instruct on, its sequence number and its source line.
+inline void addRow(orv::Tables& t, const std::vector<std::string>& cells, const char* line) {
+    int r = t.hMacro.append(cells[0], t.hMacro.rowCount());
+    for (std::size_t c = 1; c < cells.size(); ++c) t.hMacro.set(r, static_cast<int>(c), cells[c]);
+    t.hMacro.set(r, orv::mac::Line, std::to_string(r));
+    t.hMacro.set(r, orv::mac::MacroLine, line);
+}
 
 // A temporary file with the given bytes, removed with the object.
 struct TempFile {
