@@ -41,22 +41,6 @@ int indexOf(const std::vector<orv::WindowInfo>& ws, unsigned long id) {
     return -1;
 }
 
-// The key lines of the target's log (without focus or configure lines).
-std::vector<std::string> keyLines(const Target& t) {
-    return t.linesWith("key ");
-}
-
-// The keysym names of the key lines, as "down NAME" / "up NAME".
-std::vector<std::string> keyEvents(const Target& t) {
-    std::vector<std::string> out;
-    for (const std::string& l : keyLines(t)) {
-        // key down KEYCODE NAME
-        std::size_t a = l.find(' '), b = l.find(' ', a + 1), c = l.find(' ', b + 1);
-        out.push_back(l.substr(a + 1, b - a - 1) + " " + l.substr(c + 1));
-    }
-    return out;
-}
-
 TEST(X11Desktop, ConnectingToAMissingDisplayGivesAClearMessage) {
     std::string message;
     auto d = orv::X11Desktop::connect(":987", message);
@@ -91,8 +75,8 @@ TEST(X11Desktop, CursorMovesAsTheObserverSeesIt) {
 
 TEST(X11Desktop, WindowsAreListedTopmostFirstWithTitleClassPidAndFrame) {
     Target a, b;
-    ASSERT_TRUE(a.start("orv list A", 50, 60, 300, 200));
-    ASSERT_TRUE(b.start("orv 一覧 ＢＢ", 400, 300, 250, 150));
+    ASSERT_TRUE(startTarget(a, "orv list A", 50, 60, 300, 200));
+    ASSERT_TRUE(startTarget(b, "orv 一覧 ＢＢ", 400, 300, 250, 150));
     auto d = connect();
     ASSERT_TRUE(d);
     EXPECT_TRUE(d->hasWindowManager());
@@ -117,8 +101,8 @@ TEST(X11Desktop, WindowsAreListedTopmostFirstWithTitleClassPidAndFrame) {
     }
     // Activating the lower one raises it to the top of the list.
     d->activate(a.window);
-    EXPECT_TRUE(eventually([&] { return observedActive() == a.window; }));
-    EXPECT_TRUE(eventually([&] {
+    EXPECT_TRUE(waitUntil([&] { return observedActive() == a.window; }));
+    EXPECT_TRUE(waitUntil([&] {
         auto now = d->windows();
         return indexOf(now, a.window) >= 0 && indexOf(now, a.window) < indexOf(now, b.window);
     }));
@@ -134,7 +118,7 @@ TEST(X11Desktop, TitlesOutsideCp932AreMarkedSoThatTheyNeverMatch) {
     };
     for (const Case& c : cases) {
         Target t;
-        ASSERT_TRUE(t.start(c.title, 80, 80, 200, 120));
+        ASSERT_TRUE(startTarget(t, c.title, 80, 80, 200, 120));
         auto d = connect();
         ASSERT_TRUE(d);
         auto ws = d->windows();
@@ -150,7 +134,7 @@ TEST(X11Desktop, LongTitlesAreCutAt255BytesOnACharacterBoundary) {
     std::string title;
     for (int i = 0; i < 200; ++i) title += "あ";  // 2 bytes each in CP932
     Target t;
-    ASSERT_TRUE(t.start(title, 90, 90, 200, 120));
+    ASSERT_TRUE(startTarget(t, title, 90, 90, 200, 120));
     auto d = connect();
     ASSERT_TRUE(d);
     auto ws = d->windows();
@@ -162,7 +146,7 @@ TEST(X11Desktop, LongTitlesAreCutAt255BytesOnACharacterBoundary) {
 
 TEST(X11Desktop, KeysArriveByVirtualKeyIncludingKeysymsMissingFromTheKeymap) {
     Target t;
-    ASSERT_TRUE(t.start("orv keys", 100, 100, 300, 200));
+    ASSERT_TRUE(startTarget(t, "orv keys", 100, 100, 300, 200));
     Display* probe = XOpenDisplay(nullptr);
     ASSERT_TRUE(probe);
     const bool f20Mapped = XKeysymToKeycode(probe, XK_F20) != 0;
@@ -176,7 +160,7 @@ TEST(X11Desktop, KeysArriveByVirtualKeyIncludingKeysymsMissingFromTheKeymap) {
             d->key(vk, true);
             d->key(vk, false);
         }
-        ASSERT_TRUE(eventually([&] { return keyLines(t).size() >= 6; }));
+        ASSERT_TRUE(waitUntil([&] { return keyEvents(t).size() >= 6; }));
         sleepMs(100);
         EXPECT_EQ(keyEvents(t), (std::vector<std::string>{"down F20", "up F20", "down KP_Separator",
                                                           "up KP_Separator", "down z", "up z"}));
@@ -191,13 +175,13 @@ TEST(X11Desktop, KeysArriveByVirtualKeyIncludingKeysymsMissingFromTheKeymap) {
 
 TEST(X11Desktop, ActionsOnAVanishedWindowChangeNothingAndAreNotFatal) {
     Target t;
-    ASSERT_TRUE(t.start("orv vanishing", 120, 120, 200, 120));
+    ASSERT_TRUE(startTarget(t, "orv vanishing", 120, 120, 200, 120));
     unsigned long id = t.window;
     auto d = connect();
     ASSERT_TRUE(d);
     d->setSettleTimeout(100);
     t.stop();
-    ASSERT_TRUE(eventually([&] { return !findId(d->windows(), id); }));
+    ASSERT_TRUE(waitUntil([&] { return !findId(d->windows(), id); }));
     d->activate(id);
     d->requestClose(id);
     d->moveWindow(id, 10, 10);
@@ -214,7 +198,7 @@ TEST(X11Desktop, ActionsOnAVanishedWindowChangeNothingAndAreNotFatal) {
 TEST(X11Desktop, EnumeratingWhileWindowsDisappearLeavesThemOut) {
     std::vector<Target> ts(4);
     for (std::size_t i = 0; i < ts.size(); ++i)
-        ASSERT_TRUE(ts[i].start("orv churn", 30 + 20 * static_cast<int>(i), 30, 150, 100));
+        ASSERT_TRUE(startTarget(ts[i], "orv churn", 30 + 20 * static_cast<int>(i), 30, 150, 100));
     auto d = connect();
     ASSERT_TRUE(d);
     for (Target& t : ts) kill(t.pid, SIGKILL);
@@ -223,7 +207,7 @@ TEST(X11Desktop, EnumeratingWhileWindowsDisappearLeavesThemOut) {
         for (const auto& w : d->windows()) EXPECT_GT(w.width, 0);
     }
     for (Target& t : ts) t.stop();
-    EXPECT_TRUE(eventually([&] {
+    EXPECT_TRUE(waitUntil([&] {
         for (const auto& w : d->windows())
             if (w.title == "orv churn") return false;
         return true;
@@ -232,7 +216,7 @@ TEST(X11Desktop, EnumeratingWhileWindowsDisappearLeavesThemOut) {
 
 TEST(X11Desktop, MoveAndResizeSetTheOuterFrame) {
     Target t;
-    ASSERT_TRUE(t.start("orv frame", 200, 200, 300, 200));
+    ASSERT_TRUE(startTarget(t, "orv frame", 200, 200, 300, 200));
     auto d = connect();
     ASSERT_TRUE(d);
     struct Case {
@@ -277,25 +261,24 @@ TEST(X11Desktop, MoveAndResizeSetTheOuterFrame) {
 namespace {
 
 // A second display without a window manager, for the duration of one test; DISPLAY points at
-// it meanwhile so that the target and the observers use it.
+// it meanwhile so that the desktop and the observers use it.
 class BareDisplay {
   public:
     bool start(std::string& message) {
         saved_ = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
-        pid_ = orvtest::startXvfb(orvtest::X11Bench::get().tmp() + "/bare.log", display_, message);
-        if (pid_ < 0) return false;
-        setenv("DISPLAY", display_.c_str(), 1);
+        if (!session_.start(message, false)) return false;
+        setenv("DISPLAY", session_.display().c_str(), 1);
         return true;
     }
-    ~BareDisplay() {
-        setenv("DISPLAY", saved_.c_str(), 1);
-        orvtest::stopProcess(pid_);
+    ~BareDisplay() { setenv("DISPLAY", saved_.c_str(), 1); }
+    // Starts a target there (no frame to wait for).
+    bool startTarget(Target& t, const std::string& title, int x, int y, int w, int h) {
+        return session_.startTarget(title, x, y, w, h, t, orv::x11test::Gravity::NorthWest);
     }
-    const std::string& name() const { return display_; }
 
   private:
-    pid_t pid_ = -1;
-    std::string display_, saved_;
+    Session session_;
+    std::string saved_;
 };
 
 TEST(X11Desktop, WithoutAWindowManagerTheRootsChildrenAreDrivenDirectly) {
@@ -303,8 +286,8 @@ TEST(X11Desktop, WithoutAWindowManagerTheRootsChildrenAreDrivenDirectly) {
     std::string message;
     ASSERT_TRUE(bare.start(message)) << message;
     Target low, high;
-    ASSERT_TRUE(low.start("orv bare low", 10, 20, 200, 100, false));
-    ASSERT_TRUE(high.start("orv bare high", 300, 200, 250, 150, false));
+    ASSERT_TRUE(bare.startTarget(low, "orv bare low", 10, 20, 200, 100));
+    ASSERT_TRUE(bare.startTarget(high, "orv bare high", 300, 200, 250, 150));
     auto d = connect();
     ASSERT_TRUE(d);
     EXPECT_FALSE(d->hasWindowManager());
