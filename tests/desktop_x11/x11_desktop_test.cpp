@@ -41,6 +41,29 @@ int indexOf(const std::vector<orv::WindowInfo>& ws, unsigned long id) {
     return -1;
 }
 
+// The desktop of $DISPLAY, its list of windows, and where two targets stand in it.
+struct Listing {
+    std::unique_ptr<orv::X11Desktop> d;
+    std::vector<orv::WindowInfo> ws;
+    int older = -1, newer = -1;
+};
+
+// Connects and lists: whether a window manager runs is as expected, both targets are listed
+// and the newer one is above the older one.
+::testing::AssertionResult listTwo(const Target& older, const Target& newer, bool withWm,
+                                   Listing& l) {
+    l.d = connect();
+    if (!l.d) return ::testing::AssertionFailure() << "no desktop";
+    if (l.d->hasWindowManager() != withWm) return ::testing::AssertionFailure() << "window manager";
+    l.ws = l.d->windows();
+    l.older = indexOf(l.ws, older.window);
+    l.newer = indexOf(l.ws, newer.window);
+    if (l.older < 0 || l.newer < 0) return ::testing::AssertionFailure() << "not listed";
+    if (l.newer >= l.older)
+        return ::testing::AssertionFailure() << "the newer window is not on top";
+    return ::testing::AssertionSuccess();
+}
+
 TEST(X11Desktop, ConnectingToAMissingDisplayGivesAClearMessage) {
     std::string message;
     auto d = orv::X11Desktop::connect(":987", message);
@@ -77,14 +100,11 @@ TEST(X11Desktop, WindowsAreListedTopmostFirstWithTitleClassPidAndFrame) {
     Target a, b;
     ASSERT_TRUE(startTarget(a, "orv list A", 50, 60, 300, 200));
     ASSERT_TRUE(startTarget(b, "orv 一覧 ＢＢ", 400, 300, 250, 150));
-    auto d = connect();
-    ASSERT_TRUE(d);
-    EXPECT_TRUE(d->hasWindowManager());
-    auto ws = d->windows();
-    int ia = indexOf(ws, a.window), ib = indexOf(ws, b.window);
-    ASSERT_GE(ia, 0);
-    ASSERT_GE(ib, 0);
-    EXPECT_LT(ib, ia) << "the newer window is on top";
+    Listing l;
+    ASSERT_TRUE(listTwo(a, b, true, l));
+    auto& d = l.d;
+    const auto& ws = l.ws;
+    const int ib = l.newer;
     const orv::WindowInfo& wb = ws[static_cast<std::size_t>(ib)];
     EXPECT_EQ(wb.title, orv::sj("orv 一覧 ＢＢ"));
     EXPECT_EQ(wb.className, "OrvTarget");
@@ -288,14 +308,11 @@ TEST(X11Desktop, WithoutAWindowManagerTheRootsChildrenAreDrivenDirectly) {
     Target low, high;
     ASSERT_TRUE(bare.startTarget(low, "orv bare low", 10, 20, 200, 100));
     ASSERT_TRUE(bare.startTarget(high, "orv bare high", 300, 200, 250, 150));
-    auto d = connect();
-    ASSERT_TRUE(d);
-    EXPECT_FALSE(d->hasWindowManager());
-    auto ws = d->windows();
-    int il = indexOf(ws, low.window), ih = indexOf(ws, high.window);
-    ASSERT_GE(il, 0);
-    ASSERT_GE(ih, 0);
-    EXPECT_LT(ih, il);
+    Listing l;
+    ASSERT_TRUE(listTwo(low, high, false, l));
+    auto& d = l.d;
+    auto ws = l.ws;
+    const int il = l.older, ih = l.newer;
     EXPECT_EQ(ws[static_cast<std::size_t>(il)].left, 10);
     EXPECT_EQ(ws[static_cast<std::size_t>(il)].top, 20);
     EXPECT_EQ(ws[static_cast<std::size_t>(il)].width, 200);

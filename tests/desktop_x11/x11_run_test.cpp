@@ -226,48 +226,48 @@ TEST(X11Run, DestroyClosesOnlyTheFirstMatchAndDoesNotWait) {
     EXPECT_TRUE(a.linesWith("close").empty());
 }
 
-TEST(X11Run, WmoveKeepsNowAndZeroAndMovesTheFrame) {
+// A window command's operands and the two values of the outer rectangle it sets.
+struct RectCase {
+    const char* ops;
+    int a, b;
+};
+
+// Runs "COMMAND 'CAPTION' OPS" for each case against a new target and checks its outer
+// rectangle: WMOVE sets the left and top (the size stays), WSIZE the width and height (the
+// corner stays).
+void expectWindowCommand(const std::string& command, const std::string& caption,
+                         const std::vector<RectCase>& cases) {
     Target t;
-    ASSERT_TRUE(startTarget(t, "orv mover", 100, 100, 300, 200));
+    ASSERT_TRUE(startTarget(t, caption, 100, 100, 300, 200));
     Rect r0;
     ASSERT_TRUE(observedOuter(t.window, r0));
-    struct Case {
-        const char* ops;
-        int left, top;
-    } cases[] = {
-        {"250,180", 250, 180}, {"NOW,300", 250, 300}, {"0,120", 250, 120}, {"40,0", 40, 120},
-        {"+15,-20", 55, 100},  {"-5,+5", 50, 105},    {"50,105", 50, 105},  // where it already is
-    };
-    for (const Case& c : cases) {
+    for (const RectCase& c : cases) {
         std::string err;
-        ASSERT_EQ(
-            runMacro(std::string("START\nWMOVE 'orv mover' ") + c.ops + "\nEND\n", nullptr, &err),
-            0)
+        ASSERT_EQ(runMacro("START\n" + command + " '" + caption + "' " + c.ops + "\nEND\n", nullptr,
+                           &err),
+                  0)
             << err;
-        expectRect(t.window, c.left, c.top, r0.width, r0.height);
+        if (command == "WMOVE")
+            expectRect(t.window, c.a, c.b, r0.width, r0.height);
+        else
+            expectRect(t.window, r0.left, r0.top, c.a, c.b);
     }
 }
 
+TEST(X11Run, WmoveKeepsNowAndZeroAndMovesTheFrame) {
+    const std::vector<RectCase> moves = {
+        {"250,180", 250, 180}, {"NOW,300", 250, 300}, {"0,120", 250, 120}, {"40,0", 40, 120},
+        {"+15,-20", 55, 100},  {"-5,+5", 50, 105},    {"50,105", 50, 105},  // where it already is
+    };
+    expectWindowCommand("WMOVE", "orv mover", moves);
+}
+
 TEST(X11Run, WsizeKeepsKeepAndZeroAndSizesTheFrame) {
-    Target t;
-    ASSERT_TRUE(startTarget(t, "orv sizer", 100, 100, 300, 200));
-    Rect r0;
-    ASSERT_TRUE(observedOuter(t.window, r0));
-    struct Case {
-        const char* ops;
-        int width, height;
-    } cases[] = {
+    const std::vector<RectCase> sizes = {
         {"400,300", 400, 300}, {"KEEP,250", 400, 250}, {"0,260", 400, 260},
         {"350,0", 350, 260},   {"+10,-20", 360, 240},  {"-60,+10", 300, 250},
     };
-    for (const Case& c : cases) {
-        std::string err;
-        ASSERT_EQ(
-            runMacro(std::string("START\nWSIZE 'orv sizer' ") + c.ops + "\nEND\n", nullptr, &err),
-            0)
-            << err;
-        expectRect(t.window, r0.left, r0.top, c.width, c.height);
-    }
+    expectWindowCommand("WSIZE", "orv sizer", sizes);
 }
 
 // The stacking order as xprop reports it, bottom to top.

@@ -25,14 +25,19 @@ std::string replay(const char* events) {
     return out;
 }
 
-class KeyboardProcedure : public ::testing::TestWithParam<Case> {};
+// One event list through the procedures, in the keyboard and the mouse families below.
+class Procedures : public ::testing::TestWithParam<Case> {};
 
-TEST_P(KeyboardProcedure, WritesTheExpectedLines) {
+TEST_P(Procedures, WriteTheExpectedLines) {
     EXPECT_EQ(replay(GetParam().events), GetParam().expected);
 }
 
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+    return info.param.name;
+}
+
 INSTANTIATE_TEST_SUITE_P(
-    Cases, KeyboardProcedure,
+    Keyboard, Procedures,
     ::testing::Values(
         Case{"CtrlC", "key down 17\nkey down 67\nkey up 67\nkey up 17\n", "\tKEY CTRL,C\n"},
         Case{"ShiftEmptiedByFirstRelease",
@@ -73,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"KeysPressedDuringARunAreNotHeld",
              "run 1\nkey down 17\nrun 0\nkey down 65\nkey up 65\nkey up 17\n", "\tKEY A\n"},
         Case{"RunOffAgainRecords", "run 1\nrun 0\nkey down 27\nkey up 27\n", "\tKEY ESC\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    caseName);
 
 // Every virtual key of the mapping table, pressed and released alone.
 TEST(KeyboardProcedure, MapsEveryVirtualKeyToItsName) {
@@ -95,14 +100,8 @@ TEST(KeyboardProcedure, MapsEveryVirtualKeyToItsName) {
         EXPECT_EQ(replay(("key down " + std::to_string(vk) + "\nkey up 1\n").c_str()), "") << vk;
 }
 
-class MouseProcedure : public ::testing::TestWithParam<Case> {};
-
-TEST_P(MouseProcedure, WritesTheExpectedLines) {
-    EXPECT_EQ(replay(GetParam().events), GetParam().expected);
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Cases, MouseProcedure,
+    Mouse, Procedures,
     ::testing::Values(
         Case{"Click", "mouse ldown 100 200\nmouse lup 100 200\n", "\tMMOVE 100,200\n\tMCLK L\n"},
         Case{"Drag", "mouse ldown 10 10\nmouse move 50 60\nmouse lup 50 60\n",
@@ -142,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
              "\tMMOVE 3,4\n\tMCLK L\n"},
         Case{"KeysAndClicksInterleave", "key down 17\nmouse ldown 1 1\nmouse lup 1 1\nkey up 17\n",
              "\tMMOVE 1,1\n\tMCLK L\n\tKEY CTRL\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    caseName);
 
 TEST(Replay, RejectsBadLinesWithTheirNumber) {
     struct Bad {
