@@ -6,25 +6,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 orvane=${ORVANE:-$root/build/app/orvane}
+. scripts/private_display.sh
 work=$(mktemp -d /tmp/orvane-shot.XXXXXX)
-disp=""
-for n in $(seq 150 190); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then disp=":$n"; break; fi
-done
-Xvfb "$disp" -screen 0 900x640x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $app $ob $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 50); do DISPLAY=$disp xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-printf '<?xml version="1.0"?>\n<openbox_config xmlns="http://openbox.org/3.4/rc"><keyboard/></openbox_config>\n' >"$work/rc.xml"
-DISPLAY=$disp openbox --config-file "$work/rc.xml" >/dev/null 2>&1 &
-ob=$!
-sleep 0.5
+app=""
+trap 'kill $app 2>/dev/null || true; stop_private_display' EXIT
+start_private_display 900x640x24 "$work"
 cp examples/demo.ovm "$work/"
 printf '[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=1\r\nSRCENDM=0\r\nWNXLPOS=40\r\nWNYLPOS=30\r\nWNXRPOS=820\r\nWNYRPOS=580\r\n' >"$work/Orvane.ini"
-( cd "$work" && DISPLAY=$disp XDG_RUNTIME_DIR="$work" "$orvane" "$work/demo.ovm" 0 ) &
+( cd "$work" && XDG_RUNTIME_DIR="$work" "$orvane" "$work/demo.ovm" 0 ) &
 app=$!
 sleep 3
-export DISPLAY=$disp
 win=$(xdotool search --name '^Orvane$' | head -1)
 xdotool windowactivate --sync "$win"
 sleep 0.3
