@@ -93,7 +93,8 @@ class HookLink : Unique {
 // progress has returned.
 //
 // `onStop` runs on the monitor's thread and must return at once; it must not call into this
-// header.
+// header. It may be empty when the link's handler takes the run abort (ORV_UM_RUNABORT to
+// kRunDialogWindow) instead, in order with the other deliveries.
 class EscWatch : Unique {
   public:
     explicit EscWatch(std::function<void()> onStop);
