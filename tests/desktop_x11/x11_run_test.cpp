@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,14 @@
 namespace {
 
 using namespace orvtest;
+
+// The lines of a file (none when it is missing).
+std::vector<std::string> fileLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::istringstream in(orv::x11test::readFile(path));
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
 
 std::string str(int v) {
     return std::to_string(v);
@@ -349,27 +358,23 @@ TEST(X11Run, ExecuteStartsProgramsAndHandsDocumentsToTheOpener) {
     setenv("PATH", oldPath.c_str(), 1);
     ASSERT_EQ(rc, 0) << err;
     EXPECT_TRUE(waitUntil([&] {
-        std::ifstream f(progMark);
-        std::string s;
-        return std::getline(f, s) && s.compare(0, 2, "0 ") == 0;  // no parameters
+        const auto lines = fileLines(progMark);
+        return !lines.empty() && lines[0].compare(0, 2, "0 ") == 0;  // no parameters
     }));
     {
-        std::ifstream f(progMark);
+        std::istringstream f(orv::x11test::readFile(progMark));
         std::string count;
         long pid = 0;
         if (f >> count >> pid && pid > 1) kill(static_cast<pid_t>(pid), SIGTERM);
     }
     EXPECT_TRUE(waitUntil([&] {
-        std::ifstream f(jMark);
-        std::string s;
-        return std::getline(f, s) && s == "started";
+        const auto lines = fileLines(jMark);
+        return !lines.empty() && lines[0] == "started";
     }));
     // Anything that is not an executable file goes to the opener, the missing path too
     // (its failure is the opener's business).
     EXPECT_TRUE(waitUntil([&] {
-        std::ifstream f(openMark);
-        std::vector<std::string> got;
-        for (std::string s; std::getline(f, s);) got.push_back(s);
+        std::vector<std::string> got = fileLines(openMark);
         std::sort(got.begin(), got.end());
         return got == std::vector<std::string>{doc, dir + "/missing/nothing"};
     }));
