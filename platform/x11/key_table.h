@@ -155,12 +155,12 @@ inline constexpr KeyEntry kRecordOnly[] = {
     {46, XK_KP_Delete},
 };
 
-// The entry of `table` that `match` accepts, or null.
+// The index of the entry of `table` that `match` accepts, -1 when none does.
 template <std::size_t N, class Match>
-constexpr const KeyEntry* findEntry(const KeyEntry (&table)[N], Match match) {
-    for (const KeyEntry& e : table)
-        if (match(e)) return &e;
-    return nullptr;
+constexpr int findEntry(const KeyEntry (&table)[N], Match match) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (match(table[i])) return static_cast<int>(i);
+    return -1;
 }
 
 // The keysym a code sends, 0 when the code has no key.
@@ -169,9 +169,9 @@ constexpr std::uint32_t keysymForVk(int vk) {
         if ((r.use & kSend) != 0 && vk >= r.vk && vk < r.vk + r.count)
             return r.keysym + static_cast<std::uint32_t>(vk - r.vk);
     const auto sends = [vk](const KeyEntry& e) { return e.vk == vk; };
-    const KeyEntry* e = findEntry(kBothWays, sends);
-    if (!e) e = findEntry(kSendOnly, sends);
-    return e ? e->keysym : 0;
+    if (const int i = findEntry(kBothWays, sends); i >= 0) return kBothWays[i].keysym;
+    if (const int i = findEntry(kSendOnly, sends); i >= 0) return kSendOnly[i].keysym;
+    return 0;
 }
 
 // The code a keysym records as, 0 when it has none.
@@ -182,9 +182,9 @@ constexpr int vkForKeysym(std::uint32_t keysym) {
             return r.vk + static_cast<int>(offset);
     }
     const auto records = [keysym](const KeyEntry& e) { return e.keysym == keysym; };
-    const KeyEntry* e = findEntry(kBothWays, records);
-    if (!e) e = findEntry(kRecordOnly, records);
-    return e ? e->vk : 0;
+    if (const int i = findEntry(kBothWays, records); i >= 0) return kBothWays[i].vk;
+    if (const int i = findEntry(kRecordOnly, records); i >= 0) return kRecordOnly[i].vk;
+    return 0;
 }
 
 // Keysyms of the numeric pad (XK_KP_Space .. XK_KP_Equal).
