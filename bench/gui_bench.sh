@@ -5,19 +5,11 @@
 set -euo pipefail
 app=${1:-build/app/orvane}
 app=$(readlink -f "$app")
+. "$(dirname "$0")/../scripts/private_display.sh"
 work=$(mktemp -d /tmp/orvane-bench.XXXXXX)
-for n in $(seq 200 240); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then disp=":$n"; break; fi
-done
-Xvfb "$disp" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $pid $ob $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
-export DISPLAY=$disp
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-printf '<?xml version="1.0"?>\n<openbox_config xmlns="http://openbox.org/3.4/rc"><keyboard/></openbox_config>\n' >"$work/rc.xml"
-openbox --config-file "$work/rc.xml" >/dev/null 2>&1 &
-ob=$!
-sleep 0.5
+pid=""
+trap 'kill $pid 2>/dev/null || true; stop_private_display; rm -rf "$work"' EXIT
+start_private_display 1280x800x24 "$work"
 cd "$work"
 chmod 700 "$work"
 printf '[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=1000\r\nSRCENDM=0\r\n' >Orvane.ini

@@ -1,4 +1,4 @@
-// The X11 desktop's speed, on a private Xvfb started here (no window manager needed):
+// The X11 desktop's speed, on a private Xvfb of the X11 harness (no window manager needed):
 //  1. Input rate: 10,000 MMOVE rows (COMTIME 0) run by the executor against xdotool making
 //     the same 10,000 moves chained in one process. A second client listens to the root
 //     window's motion events and checks that every move arrived, in order.
@@ -11,14 +11,11 @@
 #include "lang/text.h"
 #include "platform/clock.h"
 #include "platform/x11/x11_desktop.h"
+#include "tests/x11/harness.h"
 // Then the system's.
 #include <X11/Xlib.h>
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -30,8 +27,6 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
@@ -41,44 +36,6 @@ struct Host : orv::RunHost {
         std::fprintf(stderr, "error: %s\n", orv::cp932ToUtf8(m).c_str());
     }
 };
-
-// Spawns argv with its standard streams on /dev/null; other descriptors are inherited.
-pid_t spawnArgs(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    return rc == 0 ? pid : -1;
-}
-
-// Starts Xvfb on a free display; returns its pid and sets DISPLAY.
-pid_t startXvfb() {
-    int fds[2];
-    if (pipe(fds) != 0) return -1;
-    pid_t pid = spawnArgs({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                           "1280x1024x24", "-nolisten", "tcp", "-noreset"});
-    close(fds[1]);
-    std::string num;
-    auto end = SteadyClock::now() + std::chrono::seconds(20);
-    while (pid > 0 && SteadyClock::now() < end) {
-        pollfd p{fds[0], POLLIN, 0};
-        if (poll(&p, 1, 200) <= 0) continue;
-        char c;
-        if (read(fds[0], &c, 1) <= 0 || c == '\n') break;
-        num += c;
-    }
-    close(fds[0]);
-    if (num.empty()) return -1;
-    setenv("DISPLAY", (":" + num).c_str(), 1);
-    return pid;
-}
 
 struct Pt {
     int x, y;
@@ -209,25 +166,89 @@ double ms(SteadyClock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
+// 1. Input rate: our MMOVE rows against xdotool's chained moves; false when ours lost any.
+bool inputRate(orv::x11test::Session& session, orv::X11Desktop& x11, MotionListener& listener,
+               const std::vector<Pt>& path) {
+    const int n = static_cast<int>(path.size());
+    x11.setCursor(1270, 1010);
+    listener.collect({1270, 1010});
+    std::string text = "START\r\n";
+    for (const Pt& p : path)
+        text += "MMOVE " + std::to_string(p.x) + "," + std::to_string(p.y) + "\r\n";
+    text += "END\r\n";
+    double ours = 0;
+    if (!runMacro(text, x11, 0, ours)) return false;
+    std::vector<Pt> gotOurs = listener.collect(path.back());
+
+    x11.setCursor(1270, 1010);
+    listener.collect({1270, 1010});
+    std::vector<std::string> args = {"xdotool"};
+    for (const Pt& p : path) {
+        args.push_back("mousemove");
+        args.push_back(std::to_string(p.x));
+        args.push_back(std::to_string(p.y));
+    }
+    auto t0 = SteadyClock::now();
+    const int st = orv::x11test::Session::wait(session.spawn(args), 600000);
+    x11.cursor();
+    double theirs = std::chrono::duration<double>(SteadyClock::now() - t0).count();
+    std::vector<Pt> gotTheirs = st == 0 ? listener.collect(path.back()) : std::vector<Pt>{};
+
+    const bool oursInOrder = gotOurs == path;
+    std::printf("orvane MMOVE x%d (COMTIME 0): %.3f s, %.0f moves/s, %zu motion events seen, %s\n",
+                n, ours, n / ours, gotOurs.size(),
+                oursInOrder ? "all in order" : "NOT all in order");
+    if (st == 0) {
+        std::printf(
+            "xdotool mousemove x%d chained:  %.3f s, %.0f moves/s, %zu motion events seen, %s\n", n,
+            theirs, n / theirs, gotTheirs.size(),
+            gotTheirs == path ? "all in order" : "NOT all in order");
+        std::printf("input rate ratio (orvane / xdotool): %.2f\n", theirs / ours);
+    } else {
+        std::printf("xdotool: not available\n");
+    }
+    return oursInOrder;
+}
+
+// 2. Timing accuracy: the overshoot of WAIT 20 and of COMTIME 20.
+void timing(orv::X11Desktop& x11) {
+    TimedDesktop timed(x11);
+    std::string waits = "START\r\n";
+    for (int i = 0; i < 200; ++i) waits += "WAIT 20\r\nMMOVE +1,+0\r\n";
+    waits += "END\r\n";
+    x11.setCursor(10, 10);
+    double secs = 0;
+    runMacro(waits, timed, 0, secs);
+    std::vector<double> over;
+    for (std::size_t i = 0; i < timed.waits.size() && i < timed.moves.size(); ++i)
+        over.push_back(ms(timed.moves[i] - timed.waits[i]) - 20.0);
+    overshoot("WAIT 20 x200", over);
+
+    TimedDesktop paced(x11);
+    std::string lines = "START\r\n";
+    for (int i = 0; i < 201; ++i) lines += "MMOVE +1,+0\r\n";
+    lines += "END\r\n";
+    x11.setCursor(10, 20);
+    runMacro(lines, paced, 20, secs);
+    over.clear();
+    for (std::size_t i = 1; i < paced.moves.size(); ++i)
+        over.push_back(ms(paced.moves[i] - paced.moves[i - 1]) - 20.0);
+    overshoot("COMTIME 20 x200", over);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int n = argc > 1 ? std::atoi(argv[1]) : 10000;
     if (n < 2) n = 2;
-    pid_t xvfb = startXvfb();
-    if (xvfb < 0) {
-        std::fprintf(stderr, "x11_bench: cannot start Xvfb\n");
+    // The server goes with the session, whichever way the benchmark ends.
+    orv::x11test::Session session;
+    std::string message;
+    if (!session.start(message, false)) {
+        std::fprintf(stderr, "x11_bench: cannot start Xvfb: %s\n", message.c_str());
         return 1;
     }
-    // The server goes with the benchmark, whichever way it ends.
-    struct ServerGuard {
-        pid_t pid;
-        ~ServerGuard() {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    } guard{xvfb};
-    std::string message;
+    setenv("DISPLAY", session.display().c_str(), 1);
     auto x11 = orv::X11Desktop::connect("", message);
     if (!x11) {
         std::fprintf(stderr, "x11_bench: %s\n", message.c_str());
@@ -244,75 +265,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "x11_bench: no listener connection\n");
         return 1;
     }
-    int status = 0;
-
-    // 1. Input rate.
-    x11->setCursor(1270, 1010);
-    listener.collect({1270, 1010});
-    std::string text = "START\r\n";
-    for (const Pt& p : path)
-        text += "MMOVE " + std::to_string(p.x) + "," + std::to_string(p.y) + "\r\n";
-    text += "END\r\n";
-    double ours = 0;
-    if (!runMacro(text, *x11, 0, ours)) return 1;
-    std::vector<Pt> gotOurs = listener.collect(path.back());
-
-    x11->setCursor(1270, 1010);
-    listener.collect({1270, 1010});
-    std::vector<std::string> args = {"xdotool"};
-    for (const Pt& p : path) {
-        args.push_back("mousemove");
-        args.push_back(std::to_string(p.x));
-        args.push_back(std::to_string(p.y));
-    }
-    auto t0 = SteadyClock::now();
-    pid_t xd = spawnArgs(args);
-    int st = 0;
-    if (xd > 0) waitpid(xd, &st, 0);
-    x11->cursor();
-    double theirs = std::chrono::duration<double>(SteadyClock::now() - t0).count();
-    std::vector<Pt> gotTheirs = xd > 0 ? listener.collect(path.back()) : std::vector<Pt>{};
-
-    bool oursInOrder = gotOurs == path;
-    std::printf("orvane MMOVE x%d (COMTIME 0): %.3f s, %.0f moves/s, %zu motion events seen, %s\n",
-                n, ours, n / ours, gotOurs.size(),
-                oursInOrder ? "all in order" : "NOT all in order");
-    if (xd > 0 && WIFEXITED(st) && WEXITSTATUS(st) == 0) {
-        std::printf(
-            "xdotool mousemove x%d chained:  %.3f s, %.0f moves/s, %zu motion events seen, %s\n", n,
-            theirs, n / theirs, gotTheirs.size(),
-            gotTheirs == path ? "all in order" : "NOT all in order");
-        std::printf("input rate ratio (orvane / xdotool): %.2f\n", theirs / ours);
-    } else {
-        std::printf("xdotool: not available\n");
-    }
-    if (!oursInOrder) status = 1;
-
-    // 2. Timing accuracy.
-    TimedDesktop timed(*x11);
-    std::string waits = "START\r\n";
-    for (int i = 0; i < 200; ++i) waits += "WAIT 20\r\nMMOVE +1,+0\r\n";
-    waits += "END\r\n";
-    x11->setCursor(10, 10);
-    double secs = 0;
-    runMacro(waits, timed, 0, secs);
-    std::vector<double> over;
-    for (std::size_t i = 0; i < timed.waits.size() && i < timed.moves.size(); ++i)
-        over.push_back(ms(timed.moves[i] - timed.waits[i]) - 20.0);
-    overshoot("WAIT 20 x200", over);
-
-    TimedDesktop paced(*x11);
-    std::string lines = "START\r\n";
-    for (int i = 0; i < 201; ++i) lines += "MMOVE +1,+0\r\n";
-    lines += "END\r\n";
-    x11->setCursor(10, 20);
-    runMacro(lines, paced, 20, secs);
-    over.clear();
-    for (std::size_t i = 1; i < paced.moves.size(); ++i)
-        over.push_back(ms(paced.moves[i] - paced.moves[i - 1]) - 20.0);
-    overshoot("COMTIME 20 x200", over);
-
+    const bool inOrder = inputRate(session, *x11, listener, path);
+    timing(*x11);
     listener.stop();
     x11.reset();
-    return status;
+    return inOrder ? 0 : 1;
 }

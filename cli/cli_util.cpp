@@ -1,32 +1,14 @@
 #include "cli/cli_util.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 #include "lang/text.h"
+#include "platform/file_io.h"
 
 namespace orv::cli {
 
 bool readMacroFile(const std::string& path, std::string& text, std::string& message) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        message = path + ": " + std::strerror(errno);
-        return false;
-    }
     std::string bytes;
-    char buf[8192];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        bytes.append(buf, n);
-        if (bytes.size() > kMaxMacroFile) break;
-    }
-    bool err = std::ferror(f) != 0;
-    std::fclose(f);
-    if (err) {
-        message = path + ": read error";
-        return false;
-    }
+    // One byte more than the limit tells a file that is too large.
+    if (!readWholeFile(path, bytes, &message, kMaxMacroFile + 1)) return false;
     if (bytes.size() > kMaxMacroFile) {
         message = "ファイルサイズが大きすぎます";
         return false;
@@ -37,9 +19,34 @@ bool readMacroFile(const std::string& path, std::string& text, std::string& mess
     return true;
 }
 
+bool loadMacro(const std::string& path, std::string& text) {
+    std::string message;
+    if (readMacroFile(path, text, message)) return true;
+    std::fprintf(stderr, "orvane-cli: %s\n", message.c_str());
+    return false;
+}
+
+CompileRequest macroRequest(const std::string& path, std::string_view text, int mode) {
+    CompileRequest req;
+    req.text = text;
+    req.fileName = utf8ToCp932Lossy(path);
+    req.mode = mode;
+    req.logPath = kCompileLog;
+    return req;
+}
+
+bool readCompileLog(std::string& log) {
+    return readWholeFile(kCompileLog, log);
+}
+
 void printUtf8(std::FILE* f, std::string_view cp932) {
     std::string u = cp932ToUtf8(cp932);
     std::fwrite(u.data(), 1, u.size(), f);
+}
+
+void printLine(std::FILE* f, std::string_view cp932) {
+    printUtf8(f, cp932);
+    std::fputc('\n', f);
 }
 
 void CliCompileHost::messageBox(const std::string& text, const std::string& caption, MsgIcon) {

@@ -6,51 +6,36 @@
 // Exit codes: 0 normal end, 1 compile failure, 2 bad command line or input (no display for
 // --desktop x11 included), 3 run-time error, 4 stopped by SIGINT (or, on the real desktop,
 // by Esc released by anything but the macro itself).
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <unistd.h>
-
+//
+// In parts: the options and their parser, the choice of the desktop, the run (with the
+// SIGINT watch and, on the real desktop, the Esc watch), and the report.
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "cli/cli_util.h"
 #include "cli/commands.h"
-#include "compiler/compile_driver.h"
+#include "cli/sigint_watch.h"
 #include "executor/executor.h"
+#include "hook/orvhook.h"
+#include "lang/codes.h"
 #include "lang/text.h"
 #include "platform/clock.h"
+#include "platform/file_io.h"
 #include "platform/profile.h"
 #include "platform/virtual/virtual_desktop.h"
-#ifdef ORV_HAVE_HOOK
-#include "hook/orvhook.h"
-#endif
-#ifdef ORV_HAVE_X11
-#include <cstdlib>
-
 #include "platform/x11/x11_desktop.h"
-#endif
+#include "recorder/recorder.h"
 
 namespace orv::cli {
 
 namespace {
-
-int g_sigPipe[2] = {-1, -1};
-
-extern "C" void onSigint(int) {
-    if (g_sigPipe[1] >= 0) {
-        char c = 'i';
-        ssize_t r = ::write(g_sigPipe[1], &c, 1);
-        (void)r;
-    }
-}
 
 void runUsage() {
     std::fputs(
@@ -78,39 +63,174 @@ bool parseInt(std::string_view s, int& out) {
     return true;
 }
 
-// COMTIME from section SYSTEM of Orvane.ini in the current directory; 1000 when missing
-// (a stored 9999 reads as missing).
-int readComTime() {
-    int v = ProfileFile("Orvane.ini").readInt("SYSTEM", "COMTIME");
-    return v == ProfileFile::kMissingInt ? 1000 : v;
+// ---- The options ----
+
+struct RunOptions {
+    std::string file;
+    std::string desktopName;  // empty: x11 when a display opens, else virtual
+    std::optional<int> interval;
+    std::optional<LocalTime> now;
+    std::optional<Point> cursor;
+    std::string windowsFile;
+    bool trace = false, vars = false, ignoreErrors = false;
+
+    // The options that describe or observe the in-memory desktop.
+    bool virtualOnly() const { return !windowsFile.empty() || trace || cursor.has_value(); }
+};
+
+bool setDesktop(RunOptions& o, const char* v) {
+    o.desktopName = v;
+    return true;
+}
+bool setInterval(RunOptions& o, const char* v) {
+    int ms;
+    if (!parseInt(v, ms)) return false;
+    o.interval = ms;
+    return true;
+}
+bool setNow(RunOptions& o, const char* v) {
+    o.now = parseLocalTime(v);
+    return o.now.has_value();
+}
+bool setCursor(RunOptions& o, const char* v) {
+    const std::string s = v;
+    const std::size_t comma = s.find(',');
+    Point p;
+    if (comma == std::string::npos || !parseInt(s.substr(0, comma), p.x) ||
+        !parseInt(s.substr(comma + 1), p.y))
+        return false;
+    o.cursor = p;
+    return true;
+}
+bool setWindows(RunOptions& o, const char* v) {
+    o.windowsFile = v;
+    return true;
+}
+
+// An option with a value: what it does with it, the message for a bad value, and whether a
+// missing value shows the usage (otherwise it counts as a bad value).
+struct ValueOption {
+    const char* name;
+    bool (*set)(RunOptions&, const char*);
+    const char* badValue;
+    bool usageWhenMissing;
+};
+constexpr ValueOption kValueOptions[] = {
+    {"--desktop", setDesktop, nullptr, true},
+    {"--interval", setInterval, "orvane-cli: --interval takes a number of milliseconds\n", false},
+    {"--now", setNow, "orvane-cli: --now takes \"YYYY-MM-DD hh:mm:ss\"\n", true},
+    {"--cursor", setCursor, "orvane-cli: --cursor takes X,Y\n", true},
+    {"--windows", setWindows, nullptr, true},
+};
+
+constexpr struct {
+    const char* name;
+    bool RunOptions::*flag;
+} kFlagOptions[] = {
+    {"--trace", &RunOptions::trace},
+    {"--vars", &RunOptions::vars},
+    {"--ignore-errors", &RunOptions::ignoreErrors},
+};
+
+// Takes the value of `opt` from argv[i + 1]; 0, or the exit code 2 after the messages.
+int applyValueOption(const ValueOption& opt, int argc, char** argv, int& i, RunOptions& o) {
+    if (i + 1 >= argc) {
+        std::fprintf(stderr, "orvane-cli: %s needs a value\n", opt.name);
+        if (opt.usageWhenMissing)
+            runUsage();
+        else
+            std::fputs(opt.badValue, stderr);
+        return 2;
+    }
+    if (opt.set(o, argv[++i])) return 0;
+    std::fputs(opt.badValue, stderr);
+    return 2;
+}
+
+// Applies the option argv[i] (and its value); 0, or the exit code 2 after the messages.
+int applyOption(int argc, char** argv, int& i, RunOptions& o) {
+    const std::string a = argv[i];
+    for (const auto& f : kFlagOptions) {
+        if (a != f.name) continue;
+        o.*f.flag = true;
+        return 0;
+    }
+    for (const ValueOption& v : kValueOptions)
+        if (a == v.name) return applyValueOption(v, argc, argv, i, o);
+    std::fprintf(stderr, "orvane-cli: unknown option '%s'\n", a.c_str());
+    runUsage();
+    return 2;
+}
+
+// 0 when `o` holds a complete command line, else the exit code 2 after the messages.
+int parseRunOptions(int argc, char** argv, RunOptions& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a.size() > 1 && a[0] == '-') {
+            if (int rc = applyOption(argc, argv, i, o)) return rc;
+        } else if (o.file.empty()) {
+            o.file = a;
+        } else {
+            runUsage();
+            return 2;
+        }
+    }
+    if (!o.file.empty()) return 0;
+    runUsage();
+    return 2;
+}
+
+// ---- The desktop ----
+
+// --desktop x11: the display of $DISPLAY or exit 2; the virtual desktop's own options are
+// refused, --cursor moves the real pointer.
+int connectX11(const RunOptions& o, std::unique_ptr<Desktop>& real) {
+    std::string why;
+    std::unique_ptr<X11Desktop> x11 = X11Desktop::connect("", why);
+    if (!x11) {
+        std::fprintf(stderr, "orvane-cli: %s\n", why.c_str());
+        return 2;
+    }
+    if (!o.windowsFile.empty() || o.trace) {
+        std::fputs("orvane-cli: --windows and --trace need --desktop virtual\n", stderr);
+        return 2;
+    }
+    if (o.cursor) x11->setCursor(o.cursor->x, o.cursor->y);
+    real = std::move(x11);
+    return 0;
+}
+
+// The desktop the run acts on: `real` is set for the X11 desktop and stays null for the
+// virtual one. 0, or the exit code 2 after the message.
+int chooseDesktop(const RunOptions& o, std::unique_ptr<Desktop>& real) {
+    if (o.desktopName.empty()) {
+        const char* display = std::getenv("DISPLAY");
+        std::string ignored;
+        if (!o.virtualOnly() && display && *display) real = X11Desktop::connect("", ignored);
+        return 0;
+    }
+    if (o.desktopName == "x11") return connectX11(o, real);
+    if (o.desktopName == "virtual") return 0;
+    std::fprintf(stderr, "orvane-cli: unknown desktop '%s' (virtual or x11)\n",
+                 o.desktopName.c_str());
+    return 2;
 }
 
 // WFILE: caption TAB left TAB top TAB width TAB height, one window a line, topmost first.
 bool loadWindows(const std::string& path, VirtualDesktop& desk, std::string& message) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        message = path + ": " + std::strerror(errno);
-        return false;
-    }
     std::string text;
-    char buf[8192];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-    std::fclose(f);
+    if (!readWholeFile(path, text, &message)) return false;
     std::size_t pos = 0;
-    int lineNo = 0;
-    while (pos < text.size()) {
+    for (int lineNo = 1; pos < text.size(); ++lineNo) {
         std::size_t eol = text.find('\n', pos);
         std::string line =
             text.substr(pos, eol == std::string::npos ? std::string::npos : eol - pos);
         pos = eol == std::string::npos ? text.size() : eol + 1;
-        ++lineNo;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         std::string cells[5];
         int c = 0;
-        std::size_t s = 0;
-        for (; c < 5; ++c) {
+        for (std::size_t s = 0; c < 5; ++c) {
             std::size_t tab = line.find('\t', s);
             if (c < 4 && tab == std::string::npos) break;
             cells[c] = line.substr(s, c < 4 ? tab - s : std::string::npos);
@@ -129,6 +249,27 @@ bool loadWindows(const std::string& path, VirtualDesktop& desk, std::string& mes
     return true;
 }
 
+// The virtual desktop with the cursor, the windows and the trace the options give. 0, or
+// the exit code 2 after the message.
+int prepareVirtual(const RunOptions& o, VirtualDesktop& desk) {
+    desk.setKeepTrace(false);  // --trace prints each line as it happens
+    if (o.cursor) desk.setCursorQuiet(o.cursor->x, o.cursor->y);
+    std::string message;
+    if (!o.windowsFile.empty() && !loadWindows(o.windowsFile, desk, message)) {
+        std::fprintf(stderr, "orvane-cli: %s\n", message.c_str());
+        return 2;
+    }
+    if (o.trace) {
+        desk.setTraceSink([](std::string_view line) {
+            printLine(stdout, line);
+            std::fflush(stdout);
+        });
+    }
+    return 0;
+}
+
+// ---- The run ----
+
 class CliRunHost : public RunHost {
   public:
     void runtimeError(const std::string& message) override {
@@ -143,10 +284,9 @@ class CliRunHost : public RunHost {
         std::fflush(stdout);
         std::fprintf(stderr, "Orvane: %s\n", cp932ToUtf8(text).c_str());
     }
-    void runEnded(int, int running) override {
+    void runEnded(int, int) override {
         std::lock_guard<std::mutex> lock(mu_);
         ended_ = true;
-        endRunning_ = running;
         cv_.notify_all();
     }
     void waitEnd() {
@@ -159,7 +299,6 @@ class CliRunHost : public RunHost {
     std::mutex mu_;
     std::condition_variable cv_;
     bool ended_ = false;
-    int endRunning_ = 1;
     std::atomic<bool> errors_{false};
 };
 
@@ -181,297 +320,132 @@ class RunCompileHost : public CliCompileHost {
     bool started_ = false;
 };
 
-}  // namespace
-
-#ifdef ORV_HAVE_HOOK
-namespace {
-// Esc released by anything but the macro itself stops a run on the real desktop, as the
-// running dialog's stop button does.
-struct EscWatch {
-    Executor* ex = nullptr;
-    std::atomic<bool>* stopped = nullptr;
-};
-EscWatch g_escWatch;
-constexpr int kRunNotifyId = 117;
-
-void onHookDelivery(void*, const OrvHookDelivery* d) {
-    if (!d) return;
-    if (d->kind == ORV_DELIVER_MESSAGE && d->message == ORV_UM_RUNABORT &&
-        d->window == kRunNotifyId && g_escWatch.ex) {
-        if (g_escWatch.stopped) *g_escWatch.stopped = true;
-        g_escWatch.ex->requestStop();
-    } else if (d->kind == ORV_DELIVER_MSGBOX && d->text) {
-        printUtf8(stderr, d->text);
-        std::fputc('\n', stderr);
-    }
+// COMTIME from section SYSTEM of Orvane.ini in the current directory; 1000 when missing
+// (a stored 9999 reads as missing).
+int readComTime() {
+    int v = ProfileFile("Orvane.ini").readInt("SYSTEM", "COMTIME");
+    return v == ProfileFile::kMissingInt ? 1000 : v;
 }
-}  // namespace
-#endif
 
-int runCommand(int argc, char** argv) {
-    std::string file;
-    std::string desktopName;  // empty: x11 when a display opens, else virtual
-    std::optional<int> interval;
-    std::optional<LocalTime> now;
-    std::optional<Point> cursor;
-    std::string windowsFile;
-    bool trace = false, vars = false, ignoreErrors = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&](const char* opt) -> const char* {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "orvane-cli: %s needs a value\n", opt);
-                return nullptr;
-            }
-            return argv[++i];
-        };
-        if (a == "--desktop") {
-            const char* v = value("--desktop");
-            if (!v) return runUsage(), 2;
-            desktopName = v;
-        } else if (a == "--interval") {
-            const char* v = value("--interval");
-            int ms;
-            if (!v || !parseInt(v, ms)) {
-                std::fputs("orvane-cli: --interval takes a number of milliseconds\n", stderr);
-                return 2;
-            }
-            interval = ms;
-        } else if (a == "--now") {
-            const char* v = value("--now");
-            if (!v) return runUsage(), 2;
-            now = parseLocalTime(v);
-            if (!now) {
-                std::fputs("orvane-cli: --now takes \"YYYY-MM-DD hh:mm:ss\"\n", stderr);
-                return 2;
-            }
-        } else if (a == "--cursor") {
-            const char* v = value("--cursor");
-            if (!v) return runUsage(), 2;
-            std::string s = v;
-            std::size_t comma = s.find(',');
-            Point p;
-            if (comma == std::string::npos || !parseInt(s.substr(0, comma), p.x) ||
-                !parseInt(s.substr(comma + 1), p.y)) {
-                std::fputs("orvane-cli: --cursor takes X,Y\n", stderr);
-                return 2;
-            }
-            cursor = p;
-        } else if (a == "--windows") {
-            const char* v = value("--windows");
-            if (!v) return runUsage(), 2;
-            windowsFile = v;
-        } else if (a == "--trace") {
-            trace = true;
-        } else if (a == "--vars") {
-            vars = true;
-        } else if (a == "--ignore-errors") {
-            ignoreErrors = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "orvane-cli: unknown option '%s'\n", a.c_str());
-            runUsage();
-            return 2;
-        } else if (file.empty()) {
-            file = a;
-        } else {
-            runUsage();
-            return 2;
-        }
-    }
-    if (file.empty()) {
-        runUsage();
-        return 2;
-    }
-    // Desktop choice: --desktop wins; otherwise x11 when a display can be opened, virtual
-    // otherwise (and always virtual with the virtual desktop's own options).
-    std::unique_ptr<Desktop> realDesk;
-#ifdef ORV_HAVE_X11
-    bool virtualOnly = !windowsFile.empty() || trace || cursor.has_value();
-    if (desktopName.empty() && !virtualOnly) {
-        const char* display = std::getenv("DISPLAY");
-        std::string ignored;
-        if (display && *display) realDesk = X11Desktop::connect("", ignored);
-        desktopName = realDesk ? "x11" : "virtual";
-    } else if (desktopName == "x11") {
-        std::string why;
-        realDesk = X11Desktop::connect("", why);
-        if (!realDesk) {
-            std::fprintf(stderr, "orvane-cli: %s\n", why.c_str());
-            return 2;
-        }
-        if (!windowsFile.empty() || trace) {
-            std::fputs("orvane-cli: --windows and --trace need --desktop virtual\n", stderr);
-            return 2;
-        }
-        if (cursor) realDesk->setCursor(cursor->x, cursor->y);
-    }
-#else
-    if (desktopName == "x11") {
-        std::fputs(
-            "orvane-cli: the x11 desktop is not available in this build; use --desktop virtual\n",
-            stderr);
-        return 2;
-    }
-#endif
-    if (desktopName.empty()) desktopName = "virtual";
-    if (desktopName != "virtual" && desktopName != "x11") {
-        std::fprintf(stderr, "orvane-cli: unknown desktop '%s' (virtual or x11)\n",
-                     desktopName.c_str());
-        return 2;
-    }
+std::unique_ptr<Clock> makeClock(const RunOptions& o) {
+    if (o.now) return std::make_unique<FixedClock>(*o.now);
+    return std::make_unique<SystemClock>();
+}
 
-    VirtualDesktop desk;
-    desk.setKeepTrace(false);  // --trace prints each line as it happens
-    if (cursor) desk.setCursorQuiet(cursor->x, cursor->y);
-    if (!windowsFile.empty()) {
-        std::string message;
-        if (!loadWindows(windowsFile, desk, message)) {
-            std::fprintf(stderr, "orvane-cli: %s\n", message.c_str());
-            return 2;
-        }
-    }
-    std::string text, message;
-    if (!readMacroFile(file, text, message)) {
-        std::fprintf(stderr, "orvane-cli: %s\n", message.c_str());
-        return 2;
-    }
-    if (trace) {
-        desk.setTraceSink([](std::string_view line) {
-            printUtf8(stdout, line);
-            std::fputc('\n', stdout);
-            std::fflush(stdout);
-        });
-    }
+// The library's message boxes (a keyboard hook that cannot be installed, say).
+void printMessageBox(const recorder::Delivery& d) {
+    if (d.kind == ORV_DELIVER_MSGBOX) printLine(stderr, d.text);
+}
 
-    std::unique_ptr<Clock> clock;
-    if (now)
-        clock = std::make_unique<FixedClock>(*now);
-    else
-        clock = std::make_unique<SystemClock>();
+struct RunResult {
+    bool compiled = false;
+    bool started = false;
+    bool stopped = false;  // by SIGINT or Esc
+    bool errors = false;
+};
 
-    Tables tables;
+// Compiles and runs the macro to its end. SIGINT stops the run like the stop button; on the
+// real desktop, so does Esc released by anything but the macro itself.
+RunResult runMacro(const RunOptions& o, std::string_view text, Desktop& desk, bool realDesktop,
+                   Tables& tables) {
+    std::unique_ptr<Clock> clock = makeClock(o);
     CliRunHost runHost;
-    Executor ex(tables, realDesk ? *realDesk : static_cast<Desktop&>(desk), *clock, runHost);
-    ex.settings().comTime = interval ? *interval : readComTime();
-    ex.settings().ignoreErrors = ignoreErrors;
-    ex.record().macroTitle = utf8ToCp932Lossy(file);
+    Executor ex(tables, desk, *clock, runHost);
+    ex.settings().comTime = o.interval ? *o.interval : readComTime();
+    ex.settings().ignoreErrors = o.ignoreErrors;
+    ex.record().macroTitle = utf8ToCp932Lossy(o.file);
 
-    // SIGINT: the handler only writes a byte; the watcher stops the run like the stop button.
-    std::atomic<bool> interrupted{false};
-    bool havePipe = ::pipe2(g_sigPipe, O_CLOEXEC) == 0;
-    struct sigaction oldAct {};
-    std::thread watcher;
-    if (havePipe) {
-        struct sigaction act {};
-        act.sa_handler = onSigint;
-        sigemptyset(&act.sa_mask);
-        sigaction(SIGINT, &act, &oldAct);
-        watcher = std::thread([&] {
-            for (;;) {
-                char c = 0;
-                ssize_t r = ::read(g_sigPipe[0], &c, 1);
-                if (r < 0 && errno == EINTR) continue;
-                if (r <= 0 || c == 'q') break;
-                interrupted = true;
-                ex.requestStop();
-            }
-        });
-    }
-    auto stopWatcher = [&] {
-        if (!havePipe) return;
-        sigaction(SIGINT, &oldAct, nullptr);
-        char c = 'q';
-        ssize_t r = ::write(g_sigPipe[1], &c, 1);
-        (void)r;
-        watcher.join();
-        ::close(g_sigPipe[0]);
-        ::close(g_sigPipe[1]);
-        g_sigPipe[0] = g_sigPipe[1] = -1;
+    std::atomic<bool> stopped{false};
+    const auto stop = [&] {
+        stopped = true;
+        ex.requestStop();
     };
-
-#ifdef ORV_HAVE_HOOK
-    const bool escWatch = realDesk != nullptr;
-    if (escWatch) {
-        g_escWatch.ex = &ex;
-        g_escWatch.stopped = &interrupted;
-        OrvHookSetDelivery(&onHookDelivery, nullptr);
-        KSetExe(1, kRunNotifyId);
-        if (!ChkKHook()) KsetHook();
+    SigintWatch sigint(stop);
+    std::optional<recorder::HookLink> link;
+    std::optional<recorder::EscWatch> esc;
+    if (realDesktop) {
+        link.emplace(printMessageBox);
+        esc.emplace(stop);
     }
-    auto endEscWatch = [&] {
-        if (!escWatch) return;
-        KSetExe(0, 0);
-        if (ChkKHook()) KendHook();
-        OrvHookSetDelivery(nullptr, nullptr);
-        // The monitor closes its connections before the desktop closes its own.
-        OrvHookWaitStopped(2000);
-        g_escWatch = {};
-    };
-#else
-    auto endEscWatch = [] {};
-#endif
-
     RunCompileHost compileHost(ex);
-    CompileRequest req;
-    req.text = text;
-    req.fileName = utf8ToCp932Lossy(file);
-    req.mode = 1;
-    req.logPath = "comp.his";
-    bool ok = compile(tables, req, compileHost);
-    if (!ok) {
-        endEscWatch();
-        stopWatcher();
-        // The error lines of the log, for the user at the terminal.
-        if (std::FILE* f = std::fopen("comp.his", "rb")) {
-            std::string log;
-            char buf[4096];
-            std::size_t got;
-            while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) log.append(buf, got);
-            std::fclose(f);
-            std::size_t pos = 0;
-            while (pos < log.size()) {
-                std::size_t eol = log.find('\n', pos);
-                std::string line = log.substr(pos, eol == std::string::npos ? eol : eol - pos);
-                pos = eol == std::string::npos ? log.size() : eol + 1;
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                if (!line.empty() && line[0] == '*') {
-                    printUtf8(stderr, line);
-                    std::fputc('\n', stderr);
-                }
-            }
-        }
-        return 1;
-    }
-    if (compileHost.started()) {
-        // A SIGINT during the compile came before the run set `running`: stop it now.
-        if (interrupted) ex.requestStop();
+    RunResult r;
+    r.compiled = compile(tables, macroRequest(o.file, text, MODE_RUN), compileHost);
+    r.started = r.compiled && compileHost.started();
+    if (r.started) {
+        // A stop during the compile came before the run set `running`: stop it now.
+        if (stopped) ex.requestStop();
         runHost.waitEnd();
         ex.join();
     }
-    endEscWatch();
-    stopWatcher();
-    std::fflush(stdout);
-    if (vars) {
-        const RowTable& v = tables.hVal;
-        for (int r = 0; r < v.rowCount(); ++r) {
-            const std::string& type = v.cell(r, val::type);
-            const std::string& name = v.cell(r, val::Val);
-            if (type != kTypeString && type != kTypeNumber) continue;
-            if (!name.empty() && (name[0] == '!' || name[0] == '#')) continue;
-            printUtf8(stdout, name);
-            std::fputc('=', stdout);
-            printUtf8(stdout, v.cell(r, val::value));
-            std::fputc('\n', stdout);
-        }
-        std::fflush(stdout);
+    // The watches end here (the Esc watch first): the monitor has closed its connections
+    // before the desktop closes its own.
+    esc.reset();
+    link.reset();
+    r.stopped = stopped;
+    r.errors = runHost.errors();
+    return r;
+}
+
+// ---- The report ----
+
+// The error lines of the compile log, for the user at the terminal.
+void printCompileErrors() {
+    std::string log;
+    if (!readCompileLog(log)) return;
+    std::size_t pos = 0;
+    while (pos < log.size()) {
+        std::size_t eol = log.find('\n', pos);
+        std::string line = log.substr(pos, eol == std::string::npos ? eol : eol - pos);
+        pos = eol == std::string::npos ? log.size() : eol + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] == '*') printLine(stderr, line);
     }
-    if (interrupted) return 4;
-    if (!compileHost.started()) {
+}
+
+// --vars: every string and number variable with its value.
+void printVariables(const RowTable& v) {
+    for (int r = 0; r < v.rowCount(); ++r) {
+        const std::string& type = v.cell(r, val::type);
+        const std::string& name = v.cell(r, val::Val);
+        if (type != kTypeString && type != kTypeNumber) continue;
+        if (!name.empty() && (name[0] == '!' || name[0] == '#')) continue;
+        printUtf8(stdout, name);
+        std::fputc('=', stdout);
+        printLine(stdout, v.cell(r, val::value));
+    }
+    std::fflush(stdout);
+}
+
+// Prints what the run leaves for the user and gives the exit code.
+int report(const RunOptions& o, const RunResult& r, const Tables& tables) {
+    if (!r.compiled) {
+        printCompileErrors();
+        return 1;
+    }
+    std::fflush(stdout);
+    if (o.vars) printVariables(tables.hVal);
+    if (r.stopped) return 4;
+    if (!r.started) {
         std::fputs("orvane-cli: the run could not be started\n", stderr);
         return 3;
     }
-    if (runHost.errors()) return 3;
-    return 0;
+    return r.errors ? 3 : 0;
+}
+
+}  // namespace
+
+int runCommand(int argc, char** argv) {
+    RunOptions o;
+    if (int rc = parseRunOptions(argc, argv, o)) return rc;
+    std::unique_ptr<Desktop> real;
+    if (int rc = chooseDesktop(o, real)) return rc;
+    VirtualDesktop desk;
+    if (int rc = prepareVirtual(o, desk)) return rc;
+    std::string text;
+    if (!loadMacro(o.file, text)) return 2;
+    Tables tables;
+    const RunResult r = runMacro(o, text, real ? *real : desk, real != nullptr, tables);
+    return report(o, r, tables);
 }
 
 }  // namespace orv::cli

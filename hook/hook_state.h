@@ -11,29 +11,24 @@
 
 namespace orv::hook {
 
-// The 22 fields with their initial values. Every field is read by the monitor thread and
-// written by the program's threads, so each one is atomic.
+// One field of the block: read by the monitor thread and written by the program's threads.
+using Field = std::atomic<std::int32_t>;
+
+// The 22 fields with their initial values.
 struct SharedBlock {
-    std::atomic<std::int32_t> mainWindow{0};
-    std::atomic<std::int32_t> recordBuffer{0};
-    std::atomic<std::int32_t> runNotifyWindow{0};
-    std::atomic<std::int32_t> recMouseHookOn{0};
-    std::atomic<std::int32_t> pickMouseHookOn{0};
-    std::atomic<std::int32_t> keyboardHookOn{0};
-    std::atomic<std::int32_t> recordingFlag{0};
-    std::atomic<std::int32_t> runFlag{0};
-    std::atomic<std::int32_t> keyboardHook{0};
-    std::atomic<std::int32_t> recMouseHook{0};
-    std::atomic<std::int32_t> pickMouseHook{0};
-    std::atomic<std::int32_t> pressX{0};
-    std::atomic<std::int32_t> pressY{0};
-    std::atomic<std::int32_t> buttonState{-1};
-    std::atomic<std::int32_t> pickTag{-1};
-    std::atomic<std::int32_t> stopLeft{0};
-    std::atomic<std::int32_t> stopTop{0};
-    std::atomic<std::int32_t> stopRight{0};
-    std::atomic<std::int32_t> stopBottom{0};
-    std::atomic<std::int32_t> heldKey[3] = {-1, -1, -1};
+    // The windows the program named: main window, record buffer, run-notify window.
+    Field mainWindow{0}, recordBuffer{0}, runNotifyWindow{0};
+    // Whether each hook is installed (the program's view), and the hooks' handles.
+    Field recMouseHookOn{0}, pickMouseHookOn{0}, keyboardHookOn{0};
+    Field keyboardHook{0}, recMouseHook{0}, pickMouseHook{0};
+    // The recording flag (Recflgset) and the run flag (KSetExe).
+    Field recordingFlag{0}, runFlag{0};
+    // The recording mouse procedure: the last press point and the button state; the pick tag.
+    Field pressX{0}, pressY{0}, buttonState{-1}, pickTag{-1};
+    // The record-stop window's rectangle (inclusive).
+    Field stopLeft{0}, stopTop{0}, stopRight{0}, stopBottom{0};
+    // The keyboard procedure's held keys (key-name indexes, -1: free).
+    Field heldKey[3] = {-1, -1, -1};
 };
 
 SharedBlock& block();

@@ -1,4 +1,5 @@
-// Virtual-key codes for X keysyms, as the recorder's procedures expect them.
+// Virtual-key codes for X keysyms, as the recorder's procedures expect them (read from the
+// key table shared with the X11 desktop, platform/x11/key_table.h).
 #pragma once
 
 #include <cstdint>

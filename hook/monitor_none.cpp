@@ -5,15 +5,22 @@
 
 using namespace orv::hook;
 
+namespace {
+
+int32_t failWith(const char* message) {
+    deliverMessageBox(orv::sj(message));
+    return -1;
+}
+
+}  // namespace
+
 extern "C" {
 
 int32_t MsetHook(void) {
-    deliverMessageBox(orv::sj("Mouse SetWindowsHookEx失敗です"));
-    return -1;
+    return failWith("Mouse SetWindowsHookEx失敗です");
 }
 int32_t MendHook(void) {
-    deliverMessageBox(orv::sj("Mouse UnhookWindowsHookEx失敗です"));
-    return -1;
+    return failWith("Mouse UnhookWindowsHookEx失敗です");
 }
 int32_t MsetHook2(int32_t) {
     return MsetHook();
@@ -22,12 +29,10 @@ int32_t MendHook2(void) {
     return MendHook();
 }
 int32_t KsetHook(void) {
-    deliverMessageBox(orv::sj("Keybaord SetWindowsHookEx失敗です"));
-    return -1;
+    return failWith("Keybaord SetWindowsHookEx失敗です");
 }
 int32_t KendHook(void) {
-    deliverMessageBox(orv::sj("Keybaord UnhookWindowsHookEx失敗です"));
-    return -1;
+    return failWith("Keybaord UnhookWindowsHookEx失敗です");
 }
 int32_t SetWinLocProc(int32_t, int32_t) {
     return 1;

@@ -416,104 +416,124 @@ void signalFailed(MonitorState& st) {
     st.cv.notify_all();
 }
 
-void monitorThread(std::shared_ptr<MonitorState> st) {
-    Display* ctl = openOurDisplay(&st->ioFailed);
-    Display* data = ctl ? openOurDisplay(&st->ioFailed) : nullptr;
+// The two connections and the recording context of one monitor thread.
+struct Recording {
+    Display* ctl = nullptr;   // control connection: requests, window lookups, MappingNotify
+    Display* data = nullptr;  // RECORD data connection
     XRecordContext context = 0;
     XRecordRange* range = nullptr;
-    int major = 0, minor = 0;
-    bool ok = ctl && data && XRecordQueryVersion(ctl, &major, &minor);
-    if (ok) {
-        range = XRecordAllocRange();
-        ok = range != nullptr;
-    }
-    if (ok) {
-        range->device_events.first = KeyPress;
-        range->device_events.last = MotionNotify;
-        XRecordClientSpec clients = XRecordAllClients;
-        context = XRecordCreateContext(ctl, 0, &clients, 1, &range, 1);
-        XSync(ctl, False);
-        ok = context != 0 && !st->ioFailed.load();
-    }
     std::unique_ptr<Monitor> monitor;
-    if (ok) {
-        monitor = std::make_unique<Monitor>(st, ctl);
-        ok = XRecordEnableContextAsync(data, context, &Monitor::onRecord,
-                                       reinterpret_cast<XPointer>(monitor.get())) != 0;
-        XFlush(data);
-    }
-    // Wait for the start of the recorded data.
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (ok) {
-        {
-            std::lock_guard<std::mutex> lock(st->lock);
-            if (st->ready) break;
-        }
-        if (st->ioFailed.load() || st->quit.load() || Clock::now() > deadline) {
-            ok = false;
-            break;
-        }
-        pollfd p{ConnectionNumber(data), POLLIN, 0};
-        ::poll(&p, 1, 50);
-        XRecordProcessReplies(data);
-    }
-    if (!ok) signalFailed(*st);
+};
 
-    bool stopping = false;
-    while (ok && !st->ioFailed.load() && !st->quit.load()) {
-        pollfd fds[3] = {{ConnectionNumber(data), POLLIN, 0},
-                         {st->wakeFd, POLLIN, 0},
-                         {ConnectionNumber(ctl), POLLIN, 0}};
+// Opens both connections, creates the context for every client's device events and enables
+// it; false when any step fails.
+bool openRecording(Recording& r, const std::shared_ptr<MonitorState>& st) {
+    r.ctl = openOurDisplay(&st->ioFailed);
+    r.data = r.ctl ? openOurDisplay(&st->ioFailed) : nullptr;
+    int major = 0, minor = 0;
+    if (!r.ctl || !r.data || !XRecordQueryVersion(r.ctl, &major, &minor)) return false;
+    r.range = XRecordAllocRange();
+    if (!r.range) return false;
+    r.range->device_events.first = KeyPress;
+    r.range->device_events.last = MotionNotify;
+    XRecordClientSpec clients = XRecordAllClients;
+    r.context = XRecordCreateContext(r.ctl, 0, &clients, 1, &r.range, 1);
+    XSync(r.ctl, False);
+    if (r.context == 0 || st->ioFailed.load()) return false;
+    r.monitor = std::make_unique<Monitor>(st, r.ctl);
+    const bool enabled =
+        XRecordEnableContextAsync(r.data, r.context, &Monitor::onRecord,
+                                  reinterpret_cast<XPointer>(r.monitor.get())) != 0;
+    XFlush(r.data);
+    return enabled;
+}
+
+// Waits (at most 5 s) for the start of the recorded data.
+bool waitForStart(const Recording& r, MonitorState& st) {
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(st.lock);
+            if (st.ready) return true;
+        }
+        if (st.ioFailed.load() || st.quit.load() || Clock::now() > deadline) return false;
+        pollfd p{ConnectionNumber(r.data), POLLIN, 0};
+        ::poll(&p, 1, 50);
+        XRecordProcessReplies(r.data);
+    }
+}
+
+// Sync point: everything the server did before now reaches the procedures of the hooks
+// removed meanwhile; later events no longer do. True when no hook needs the monitor any more.
+bool syncPoint(const Recording& r, MonitorState& st) {
+    std::uint64_t n;
+    ssize_t got = ::read(st.wakeFd, &n, sizeof n);
+    (void)got;
+    const unsigned removed = g_lingerMask.load();
+    XSync(r.ctl, False);
+    XSync(r.ctl, False);
+    processAvailable(r.data, st.ioFailed);
+    std::lock_guard<std::mutex> lock(g_ctlLock);
+    g_lingerMask.fetch_and(~removed);
+    if (g_liveMask.load() != 0 || g_lingerMask.load() != 0) return false;
+    std::lock_guard<std::mutex> stLock(st.lock);
+    st.stopping = true;
+    return true;
+}
+
+// Feeds the procedures until no hook needs the monitor, the server goes away or the library
+// is unloaded.
+void feedUntilStopped(const Recording& r, MonitorState& st) {
+    while (!st.ioFailed.load() && !st.quit.load()) {
+        pollfd fds[3] = {{ConnectionNumber(r.data), POLLIN, 0},
+                         {st.wakeFd, POLLIN, 0},
+                         {ConnectionNumber(r.ctl), POLLIN, 0}};
         if (::poll(fds, 3, 1000) < 0) continue;
         if ((fds[0].revents | fds[2].revents) & (POLLHUP | POLLERR)) {
             // The server went away: Xlib is not called on these connections again.
-            st->ioFailed = true;
-            break;
+            st.ioFailed = true;
+            return;
         }
-        if (fds[0].revents) processAvailable(data, st->ioFailed);
-        if (fds[2].revents || XQLength(ctl) > 0) monitor->refreshKeymapIfChanged();
-        if (fds[1].revents & POLLIN) {
-            std::uint64_t n;
-            ssize_t r = ::read(st->wakeFd, &n, sizeof n);
-            (void)r;
-            // Sync point: everything the server did before now reaches the procedures of
-            // the hooks removed meanwhile; later events no longer do.
-            const unsigned removed = g_lingerMask.load();
-            XSync(ctl, False);
-            XSync(ctl, False);
-            processAvailable(data, st->ioFailed);
-            std::lock_guard<std::mutex> lock(g_ctlLock);
-            g_lingerMask.fetch_and(~removed);
-            if (g_liveMask.load() == 0 && g_lingerMask.load() == 0) {
-                std::lock_guard<std::mutex> stLock(st->lock);
-                st->stopping = true;
-                stopping = true;
-            }
-        }
-        if (stopping) break;
+        if (fds[0].revents) processAvailable(r.data, st.ioFailed);
+        if (fds[2].revents || XQLength(r.ctl) > 0) r.monitor->refreshKeymapIfChanged();
+        if ((fds[1].revents & POLLIN) && syncPoint(r, st)) return;
     }
-    if (ok && !st->ioFailed.load() && !st->quit.load()) {
-        // Stop recording and read what is still on its way, up to the end of the data.
-        XRecordDisableContext(ctl, context);
-        XSync(ctl, False);
+}
+
+// Stops recording, reads what is still on its way up to the end of the data, and closes
+// both connections (a broken one is left alone).
+void closeRecording(Recording& r, MonitorState& st, bool recorded) {
+    if (recorded && !st.ioFailed.load() && !st.quit.load()) {
+        XRecordDisableContext(r.ctl, r.context);
+        XSync(r.ctl, False);
         const auto end = Clock::now() + std::chrono::seconds(2);
-        while (!monitor->endOfData() && !st->ioFailed.load() && Clock::now() < end) {
-            pollfd p{ConnectionNumber(data), POLLIN, 0};
+        while (!r.monitor->endOfData() && !st.ioFailed.load() && Clock::now() < end) {
+            pollfd p{ConnectionNumber(r.data), POLLIN, 0};
             ::poll(&p, 1, 50);
-            processAvailable(data, st->ioFailed);
+            processAvailable(r.data, st.ioFailed);
         }
     }
-    if (ctl && context && !st->ioFailed.load()) {
-        XRecordFreeContext(ctl, context);
-        XSync(ctl, False);
+    if (r.ctl && r.context && !st.ioFailed.load()) {
+        XRecordFreeContext(r.ctl, r.context);
+        XSync(r.ctl, False);
     }
-    if (range) XFree(range);
-    const bool broken = st->ioFailed.load();
+    if (r.range) XFree(r.range);
+    const bool broken = st.ioFailed.load();
     // Closing the data connection can still hand recorded replies to the monitor's callback,
     // so the monitor goes only after it.
-    closeOurDisplay(data, broken);
-    monitor.reset();
-    closeOurDisplay(ctl, broken);
+    closeOurDisplay(r.data, broken);
+    r.monitor.reset();
+    closeOurDisplay(r.ctl, broken);
+}
+
+void monitorThread(std::shared_ptr<MonitorState> st) {
+    Recording r;
+    const bool ok = openRecording(r, st) && waitForStart(r, *st);
+    if (ok)
+        feedUntilStopped(r, *st);
+    else
+        signalFailed(*st);
+    closeRecording(r, *st, ok);
     if (ok && !st->quit.load()) deliverStopped();
     std::lock_guard<std::mutex> lock(st->lock);
     st->stopping = true;

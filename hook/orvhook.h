@@ -2,10 +2,10 @@
  *
  * The library holds the recorder's hook procedures and the block of state they share. On X11
  * "installing a hook" starts one input monitor (its own thread and its own display
- * connection) that turns every input event of the display into the procedures' inputs.
+ * connections) that turns every input event of the display into the procedures' inputs.
  * Everything the procedures "send" (record text, point-picking messages, the run-abort
  * message, failure message boxes) reaches the program through the delivery function it
- * registers with OrvHookSetDelivery.
+ * registers with OrvHookSetDelivery; orvane and orvane-cli do so through recorder/recorder.h.
  *
  * All names are plain C symbols bound by name (ELF has no ordinals). Window handles are
  * opaque 32-bit identifiers chosen by the program; 0 means "no window". */

@@ -1,5 +1,6 @@
 // The shared data block, the recorder's key tables, the three hook procedures and the
 // exports that only touch the block. Install and remove live with the input monitor.
+#include <array>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -17,7 +18,8 @@ std::mutex g_deliveryLock;
 OrvHookDeliveryFn g_deliveryFn = nullptr;
 void* g_deliveryCtx = nullptr;
 
-const char* const kKeyNames[90] = {
+constexpr int kKeyNameCount = 90;
+constexpr const char* kKeyNames[kKeyNameCount] = {
     "SFT",  "CTRL",  "ALT",  "ENTER", "INS", "DEL", "HOME", "END", "PUP", "PDN", "ESC", "UP",
     "DOWN", "RIGHT", "LEFT", "SPACE", "F1",  "F2",  "F3",   "F4",  "F5",  "F6",  "F7",  "F8",
     "F9",   "F10",   "F11",  "F12",   "0",   "1",   "2",    "3",   "4",   "5",   "6",   "7",
@@ -26,6 +28,48 @@ const char* const kKeyNames[90] = {
     "W",    "X",     "Y",    "Z",     "a",   "b",   "c",    "d",   "e",   "f",   "g",   "h",
     "i",    "j",     "k",    "l",     "m",   "n",   "o",    "p",   "q",   "r",   "s",   "t",
     "u",    "v",     "w",    "x",     "y",   "z"};
+
+// The names keys are recorded with: `count` consecutive virtual keys from `vk` take the
+// consecutive names from `name` on. F1 (112) is named only while recording.
+struct VkNames {
+    int vk;
+    int count;
+    const char* name;
+};
+constexpr int kVkF1 = 112;
+constexpr VkNames kVkNames[] = {
+    {13, 1, "ENTER"}, {16, 1, "SFT"}, {17, 1, "CTRL"},  {18, 1, "ALT"},  {27, 1, "ESC"},
+    {32, 1, "SPACE"}, {33, 1, "PUP"}, {34, 1, "PDN"},   {35, 1, "END"},  {36, 1, "HOME"},
+    {37, 1, "LEFT"},  {38, 1, "UP"},  {39, 1, "RIGHT"}, {40, 1, "DOWN"}, {45, 1, "INS"},
+    {46, 1, "DEL"},   {48, 10, "0"},  // the digit keys
+    {65, 26, "A"},                    // the letter keys
+    {96, 10, "0"},                    // the numeric pad's digits
+    {106, 6, "j"},                    // the numeric pad's operators: j to o
+    {113, 11, "F2"},                  // F2 to F12
+};
+
+constexpr bool sameName(const char* a, const char* b) {
+    while (*a != '\0' && *a == *b) ++a, ++b;
+    return *a == *b;
+}
+
+constexpr int nameIndex(const char* name) {
+    for (int i = 0; i < kKeyNameCount; ++i)
+        if (sameName(kKeyNames[i], name)) return i;
+    return -1;
+}
+
+// The key-name index of every virtual key (-1: not recorded), built at compile time.
+constexpr std::array<std::int8_t, 256> buildNameIndexes() {
+    std::array<std::int8_t, 256> t{};
+    for (auto& v : t) v = -1;
+    for (const VkNames& n : kVkNames)
+        for (int i = 0; i < n.count; ++i)
+            t[static_cast<std::size_t>(n.vk + i)] = static_cast<std::int8_t>(nameIndex(n.name) + i);
+    return t;
+}
+constexpr std::array<std::int8_t, 256> kNameIndexOfVk = buildNameIndexes();
+constexpr int kF1NameIndex = nameIndex("F1");
 
 void deliver(const OrvHookDelivery& d) {
     OrvHookDeliveryFn fn;
@@ -54,10 +98,104 @@ void writeMove(std::int32_t x, std::int32_t y) {
     writeLine(buf);
 }
 
-// The button letter and press state of each button message family.
-struct ButtonKind {
+// Writes "<command> <button letter>".
+void writeButton(const char* command, char letter) {
+    std::string body = command;
+    body += ' ';
+    body += letter;
+    writeLine(body.c_str());
+}
+
+// ---- The recording mouse procedure: one handler for each button message ----
+
+// A button: its letter in the record, the button state while it is pressed, and whether a
+// press inside the record-stop window is ignored with its release (the left button only).
+struct Button {
     char letter;
     std::int32_t pressedState;
+    bool stopWindow;
+};
+constexpr Button kLeft{'L', ORV_WM_LBUTTONDOWN, true};
+constexpr Button kRight{'R', ORV_WM_RBUTTONDOWN, false};
+constexpr Button kMiddle{'C', ORV_WM_MBUTTONDOWN, false};
+
+bool inStopWindow(std::int32_t x, std::int32_t y) {
+    const SharedBlock& b = g_block;
+    return x >= b.stopLeft.load() && x <= b.stopRight.load() && y >= b.stopTop.load() &&
+           y <= b.stopBottom.load();
+}
+
+void press(const Button& k, std::int32_t x, std::int32_t y) {
+    SharedBlock& b = g_block;
+    if (k.stopWindow && inStopWindow(x, y)) {
+        b.buttonState = kStateIgnoredStopPress;
+        return;
+    }
+    b.pressX = x;
+    b.pressY = y;
+    b.buttonState = k.pressedState;
+}
+
+// A release at the press point is a click; elsewhere it ends a drag (or, without moves in
+// between, writes only the move).
+void release(const Button& k, std::int32_t x, std::int32_t y) {
+    SharedBlock& b = g_block;
+    if (k.stopWindow && b.buttonState.load() == kStateIgnoredStopPress) {
+        b.buttonState = kStateIdle;
+        return;
+    }
+    writeMove(x, y);
+    if (x == b.pressX.load() && y == b.pressY.load())
+        writeButton("MCLK", k.letter);
+    else if (b.buttonState.load() == kStateDragging)
+        writeButton("MUP", k.letter);
+    b.buttonState = kStateIdle;
+}
+
+void doubleClick(const Button& k, std::int32_t x, std::int32_t y) {
+    SharedBlock& b = g_block;
+    b.pressX = x;
+    b.pressY = y;
+    writeMove(x, y);
+    writeButton("MDCLK", k.letter);
+    b.buttonState = kStateIdle;
+}
+
+// A move away from the press point while a button is down starts a drag.
+void move(std::int32_t x, std::int32_t y) {
+    SharedBlock& b = g_block;
+    const std::int32_t state = b.buttonState.load();
+    for (const Button* k : {&kLeft, &kRight, &kMiddle}) {
+        if (state != k->pressedState) continue;
+        if (x == b.pressX.load() && y == b.pressY.load()) return;
+        writeMove(b.pressX.load(), b.pressY.load());
+        writeButton("MDOWN", k->letter);
+        b.buttonState = kStateDragging;
+        return;
+    }
+}
+
+using ButtonHandler = void (*)(const Button&, std::int32_t x, std::int32_t y);
+constexpr struct {
+    std::int32_t message;
+    ButtonHandler handle;
+    const Button* button;
+} kButtonMessages[] = {
+    {ORV_WM_LBUTTONDOWN, press, &kLeft},           {ORV_WM_LBUTTONUP, release, &kLeft},
+    {ORV_WM_LBUTTONDBLCLK, doubleClick, &kLeft},   {ORV_WM_RBUTTONDOWN, press, &kRight},
+    {ORV_WM_RBUTTONUP, release, &kRight},          {ORV_WM_RBUTTONDBLCLK, doubleClick, &kRight},
+    {ORV_WM_MBUTTONDOWN, press, &kMiddle},         {ORV_WM_MBUTTONUP, release, &kMiddle},
+    {ORV_WM_MBUTTONDBLCLK, doubleClick, &kMiddle},
+};
+
+// The point-picking procedure's message for each mouse message (0: none).
+constexpr struct {
+    std::int32_t mouse;
+    std::uint32_t pick;
+} kPickMessages[] = {
+    {ORV_WM_LBUTTONDOWN, ORV_UM_PICK_LDOWN}, {ORV_WM_LBUTTONDBLCLK, ORV_UM_PICK_LDBLCLK},
+    {ORV_WM_RBUTTONDOWN, ORV_UM_PICK_RDOWN}, {ORV_WM_RBUTTONDBLCLK, ORV_UM_PICK_RDBLCLK},
+    {ORV_WM_MBUTTONDOWN, ORV_UM_PICK_MDOWN}, {ORV_WM_MBUTTONDBLCLK, ORV_UM_PICK_MDBLCLK},
 };
 
 }  // namespace
@@ -70,54 +208,13 @@ std::mutex& heldKeyLock() {
 }
 
 const char* keyName(int index) {
-    return index >= 0 && index < 90 ? kKeyNames[index] : "";
+    return index >= 0 && index < kKeyNameCount ? kKeyNames[index] : "";
 }
 
 int keyIndexForVk(int vk, bool recording) {
-    switch (vk) {
-        case 13:
-            return 3;
-        case 16:
-            return 0;
-        case 17:
-            return 1;
-        case 18:
-            return 2;
-        case 27:
-            return 10;
-        case 32:
-            return 15;
-        case 33:
-            return 8;
-        case 34:
-            return 9;
-        case 35:
-            return 7;
-        case 36:
-            return 6;
-        case 37:
-            return 14;
-        case 38:
-            return 11;
-        case 39:
-            return 13;
-        case 40:
-            return 12;
-        case 45:
-            return 4;
-        case 46:
-            return 5;
-        case 112:
-            return recording ? 16 : -1;
-        default:
-            break;
-    }
-    if (vk >= 48 && vk <= 57) return vk - 20;
-    if (vk >= 65 && vk <= 90) return vk - 27;
-    if (vk >= 96 && vk <= 105) return vk - 68;
-    if (vk >= 106 && vk <= 111) return vk - 33;
-    if (vk >= 113 && vk <= 123) return vk - 96;
-    return -1;
+    if (vk == kVkF1) return recording ? kF1NameIndex : -1;
+    if (vk < 0 || vk > 255) return -1;
+    return kNameIndexOfVk[static_cast<std::size_t>(vk)];
 }
 
 void deliverText(std::int32_t window, const char* text) {
@@ -243,122 +340,24 @@ int32_t CallKeyboardHookProc(int32_t code, int32_t virtualKey, uint32_t keyFlags
 
 int32_t CallMouseHookProc(int32_t code, int32_t message, const OrvMouseRecord* record) {
     if (code != 0 || record == nullptr) return 0;
-    SharedBlock& b = g_block;
-    const int32_t x = record->x;
-    const int32_t y = record->y;
-    const auto release = [&](ButtonKind k, bool stopTest) {
-        if (stopTest && b.buttonState.load() == kStateIgnoredStopPress) {
-            b.buttonState = kStateIdle;
-            return;
-        }
-        writeMove(x, y);
-        if (x == b.pressX.load() && y == b.pressY.load()) {
-            const char body[] = {'M', 'C', 'L', 'K', ' ', k.letter, '\0'};
-            writeLine(body);
-        } else if (b.buttonState.load() == kStateDragging) {
-            const char body[] = {'M', 'U', 'P', ' ', k.letter, '\0'};
-            writeLine(body);
-        }
-        b.buttonState = kStateIdle;
-    };
-    const auto press = [&](ButtonKind k) {
-        b.pressX = x;
-        b.pressY = y;
-        b.buttonState = k.pressedState;
-    };
-    const auto doubleClick = [&](ButtonKind k) {
-        b.pressX = x;
-        b.pressY = y;
-        writeMove(x, y);
-        const char body[] = {'M', 'D', 'C', 'L', 'K', ' ', k.letter, '\0'};
-        writeLine(body);
-        b.buttonState = kStateIdle;
-    };
-    const ButtonKind left{'L', ORV_WM_LBUTTONDOWN};
-    const ButtonKind right{'R', ORV_WM_RBUTTONDOWN};
-    const ButtonKind middle{'C', ORV_WM_MBUTTONDOWN};
-    switch (message) {
-        case ORV_WM_MOUSEMOVE: {
-            const int32_t st = b.buttonState.load();
-            if ((st == ORV_WM_LBUTTONDOWN || st == ORV_WM_RBUTTONDOWN ||
-                 st == ORV_WM_MBUTTONDOWN) &&
-                (x != b.pressX.load() || y != b.pressY.load())) {
-                const char letter = st == ORV_WM_LBUTTONDOWN   ? 'L'
-                                    : st == ORV_WM_RBUTTONDOWN ? 'R'
-                                                               : 'C';
-                writeMove(b.pressX.load(), b.pressY.load());
-                const char body[] = {'M', 'D', 'O', 'W', 'N', ' ', letter, '\0'};
-                writeLine(body);
-                b.buttonState = kStateDragging;
-            }
-            break;
-        }
-        case ORV_WM_LBUTTONDOWN:
-            if (x >= b.stopLeft.load() && x <= b.stopRight.load() && y >= b.stopTop.load() &&
-                y <= b.stopBottom.load())
-                b.buttonState = kStateIgnoredStopPress;
-            else
-                press(left);
-            break;
-        case ORV_WM_LBUTTONUP:
-            release(left, true);
-            break;
-        case ORV_WM_LBUTTONDBLCLK:
-            doubleClick(left);
-            break;
-        case ORV_WM_RBUTTONDOWN:
-            press(right);
-            break;
-        case ORV_WM_RBUTTONUP:
-            release(right, false);
-            break;
-        case ORV_WM_RBUTTONDBLCLK:
-            doubleClick(right);
-            break;
-        case ORV_WM_MBUTTONDOWN:
-            press(middle);
-            break;
-        case ORV_WM_MBUTTONUP:
-            release(middle, false);
-            break;
-        case ORV_WM_MBUTTONDBLCLK:
-            doubleClick(middle);
-            break;
-        default:
-            break;
+    if (message == ORV_WM_MOUSEMOVE) {
+        move(record->x, record->y);
+        return 0;
     }
+    for (const auto& m : kButtonMessages)
+        if (m.message == message) m.handle(*m.button, record->x, record->y);
     return 0;
 }
 
 int32_t CallMouseHookProc2(int32_t code, int32_t message, const OrvMouseRecord* record) {
     if (code != 0 || record == nullptr) return 0;
-    uint32_t pick = 0;
-    switch (message) {
-        case ORV_WM_LBUTTONDOWN:
-            pick = ORV_UM_PICK_LDOWN;
-            break;
-        case ORV_WM_LBUTTONDBLCLK:
-            pick = ORV_UM_PICK_LDBLCLK;
-            break;
-        case ORV_WM_RBUTTONDOWN:
-            pick = ORV_UM_PICK_RDOWN;
-            break;
-        case ORV_WM_RBUTTONDBLCLK:
-            pick = ORV_UM_PICK_RDBLCLK;
-            break;
-        case ORV_WM_MBUTTONDOWN:
-            pick = ORV_UM_PICK_MDOWN;
-            break;
-        case ORV_WM_MBUTTONDBLCLK:
-            pick = ORV_UM_PICK_MDBLCLK;
-            break;
-        default:
-            return 0;
+    for (const auto& m : kPickMessages) {
+        if (m.mouse != message) continue;
+        const uint32_t point =
+            (static_cast<uint32_t>(record->y) << 16) | (static_cast<uint32_t>(record->x) & 0xFFFFu);
+        deliverMessage(g_block.mainWindow.load(), m.pick, g_block.pickTag.load(),
+                       static_cast<int32_t>(point));
     }
-    const uint32_t point =
-        (static_cast<uint32_t>(record->y) << 16) | (static_cast<uint32_t>(record->x) & 0xFFFFu);
-    deliverMessage(g_block.mainWindow.load(), pick, g_block.pickTag.load(),
-                   static_cast<int32_t>(point));
     return 0;
 }
 

@@ -6,15 +6,11 @@
 
 #include "hook/orvhook.h"
 #include "lang/text.h"
+#include "recorder/recorder.h"
 
 namespace orv::hook {
 
 namespace {
-
-// Window identifiers handed to the library while replaying.
-constexpr std::int32_t kMainWindow = 1;
-constexpr std::int32_t kRecordBuffer = 2;
-constexpr std::int32_t kRunDialog = 3;
 
 struct Event {
     enum Kind { SetRec, Run, StopRect, Key, Mouse } kind;
@@ -144,7 +140,7 @@ bool replayEvents(std::string_view events, std::string& output, std::string& err
     }
 
     output.clear();
-    SetMainHwnd(kMainWindow, kRecordBuffer);
+    SetMainHwnd(recorder::kFrameWindow, recorder::kRecordBufferWindow);
     OrvHookSetDelivery(collect, &output);
     for (const Event& ev : list) {
         switch (ev.kind) {
@@ -152,7 +148,7 @@ bool replayEvents(std::string_view events, std::string& output, std::string& err
                 Recflgset(ev.a);
                 break;
             case Event::Run:
-                KSetExe(ev.a, ev.a ? kRunDialog : 0);
+                KSetExe(ev.a, ev.a ? recorder::kRunDialogWindow : 0);
                 break;
             case Event::StopRect:
                 OrvHookSetStopRect(ev.a, ev.b, ev.c, ev.d);

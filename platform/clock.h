@@ -7,12 +7,8 @@
 namespace orv {
 
 struct LocalTime {
-    int year = 0;
-    int month = 0;  // 1..12
-    int day = 0;    // 1..31
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
+    int year = 0, month = 0, day = 0;  // month 1..12, day 1..31
+    int hour = 0, minute = 0, second = 0;
 };
 
 class Clock {

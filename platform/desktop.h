@@ -1,6 +1,6 @@
 // The desktop seam: everything a running macro does to the screen, the mouse,
 // the keyboard and the top-level windows goes through this interface. Backends:
-// platform/virtual (in memory, records a trace) and, later, X11 and Win32.
+// platform/virtual (in memory, records a trace) and platform/x11 (a real X display).
 // Texts (titles, class names, paths) are CP932 bytes.
 #pragma once
 

@@ -31,9 +31,8 @@ bool readWholeFile(const std::string& path, std::string& out, std::string* error
         ssize_t n = ::read(fd, buf, want);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            int err = errno;
             ::close(fd);
-            say(error, path, err);
+            if (error) *error = path + ": read error";
             return false;
         }
         if (n == 0) break;

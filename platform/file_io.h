@@ -10,7 +10,8 @@
 namespace orv {
 
 // Reads the file at `path` into `out` (replacing its content), at most `maxBytes` bytes.
-// False when the file cannot be opened or read; `error` then says why ("path: reason").
+// False when the file cannot be opened or read; `error` then says why: "path: reason" when it
+// cannot be opened, "path: read error" when reading fails (a folder, say).
 bool readWholeFile(const std::string& path, std::string& out, std::string* error = nullptr,
                    std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
 

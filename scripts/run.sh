@@ -14,23 +14,11 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exec build/app/orvane "$@"
 fi
 
+. scripts/private_display.sh
 work=$(mktemp -d /tmp/orvane-demo.XXXXXX)
-disp=""
-for n in $(seq 90 140); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then disp=":$n"; break; fi
-done
-[ -n "$disp" ] || { echo "run.sh: no free display number" >&2; exit 1; }
-Xvfb "$disp" -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-cleanup() { kill "$ob" "$xvfb" 2>/dev/null || true; }
-trap cleanup EXIT
-for _ in $(seq 50); do DISPLAY=$disp xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-mkdir -p "$work/openbox"
-printf '<?xml version="1.0"?>\n<openbox_config xmlns="http://openbox.org/3.4/rc"><keyboard/></openbox_config>\n' \
-  >"$work/openbox/rc.xml"
-DISPLAY=$disp openbox --config-file "$work/openbox/rc.xml" >"$work/openbox.log" 2>&1 &
-ob=$!
-sleep 0.5
+trap stop_private_display EXIT
+start_private_display 1280x800x24 "$work"
+disp=$DISPLAY
 
 cp examples/demo.ovm "$work/"
 printf '[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=300\r\nSRCENDM=0\r\n' >"$work/Orvane.ini"

@@ -8,21 +8,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 orvane=${ORVANE:-$root/build/app/orvane}
+. scripts/private_display.sh
 work=$(mktemp -d /tmp/orvane-shot.XXXXXX)
-disp=""
-for n in $(seq 150 190); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then disp=":$n"; break; fi
-done
-Xvfb "$disp" -screen 0 900x640x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb=$!
 app=""
-trap 'kill $app $ob $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 50); do DISPLAY=$disp xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-printf '<?xml version="1.0"?>\n<openbox_config xmlns="http://openbox.org/3.4/rc"><keyboard/></openbox_config>\n' >"$work/rc.xml"
-DISPLAY=$disp openbox --config-file "$work/rc.xml" >/dev/null 2>&1 &
-ob=$!
-sleep 0.5
-export DISPLAY=$disp
+trap 'kill $app 2>/dev/null || true; stop_private_display' EXIT
+start_private_display 900x640x24 "$work"
 printf '[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=1\r\nSRCENDM=0\r\nWNXLPOS=40\r\nWNYLPOS=30\r\nWNXRPOS=820\r\nWNYRPOS=580\r\n' >"$work/Orvane.ini"
 
 # Starts the program on a macro (its automatic run, exit flag 0) and activates the frame.

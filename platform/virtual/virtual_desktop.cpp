@@ -108,24 +108,22 @@ void VirtualDesktop::requestClose(std::uint64_t id) {
 }
 
 void VirtualDesktop::moveWindow(std::uint64_t id, int left, int top) {
-    std::lock_guard<std::mutex> lock(mu_);
-    int i = find(id);
-    if (i < 0) return;
-    WindowInfo& w = windows_[static_cast<std::size_t>(i)];
-    w.left = left;
-    w.top = top;
-    record("movewin " + w.title + " " + std::to_string(left) + " " + std::to_string(top));
-    raise(i);
+    changeRect(id, "movewin", &WindowInfo::left, left, &WindowInfo::top, top);
 }
 
 void VirtualDesktop::resizeWindow(std::uint64_t id, int width, int height) {
+    changeRect(id, "sizewin", &WindowInfo::width, width, &WindowInfo::height, height);
+}
+
+void VirtualDesktop::changeRect(std::uint64_t id, const char* verb, int WindowInfo::*first, int a,
+                                int WindowInfo::*second, int b) {
     std::lock_guard<std::mutex> lock(mu_);
     int i = find(id);
     if (i < 0) return;
     WindowInfo& w = windows_[static_cast<std::size_t>(i)];
-    w.width = width;
-    w.height = height;
-    record("sizewin " + w.title + " " + std::to_string(width) + " " + std::to_string(height));
+    w.*first = a;
+    w.*second = b;
+    record(std::string(verb) + " " + w.title + " " + std::to_string(a) + " " + std::to_string(b));
     raise(i);
 }
 

@@ -50,6 +50,9 @@ class VirtualDesktop : public Desktop {
 
   private:
     void record(std::string line);
+    // Sets two fields of a window's rectangle, traces "VERB CAPTION A B" and raises it.
+    void changeRect(std::uint64_t id, const char* verb, int WindowInfo::*first, int a,
+                    int WindowInfo::*second, int b);
     int find(std::uint64_t id) const;
     void raise(int index);
 

@@ -18,7 +18,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "lang/text.h"
 #include "platform/debug_channel.h"
@@ -164,7 +166,11 @@ void setInjectedKeyNote(InjectedKeyNote note) {
     g_keyNote.store(note);
 }
 
-struct X11Desktop::Impl {
+namespace {
+
+// The backend: the connection, the atoms it uses, the keyboard state it keeps, and the
+// Desktop operations (each under the mutex).
+struct XlibDesktop final : X11Desktop {
     Display* dpy = nullptr;
     Window root = 0;
     int screen = 0;
@@ -593,7 +599,171 @@ struct X11Desktop::Impl {
         lent.clear();
         XSync(dpy, False);
     }
+
+    // ---- the Desktop operations
+
+    ~XlibDesktop() override {
+        std::lock_guard<std::mutex> lock(mu);
+        restoreRepeat();
+        restoreLent();
+        XSync(dpy, False);
+        XCloseDisplay(dpy);
+        std::lock_guard<std::mutex> elock(g_errMu);
+        for (std::size_t i = 0; i < g_errCounts.size(); ++i) {
+            if (g_errCounts[i].first == dpy) {
+                g_errCounts.erase(g_errCounts.begin() + static_cast<std::ptrdiff_t>(i));
+                break;
+            }
+        }
+    }
+
+    Point cursor() override {
+        std::lock_guard<std::mutex> lock(mu);
+        Window r = 0, child = 0;
+        int rx = 0, ry = 0, wx = 0, wy = 0;
+        unsigned mask = 0;
+        // A round trip: every event sent before it has been processed when it answers.
+        XQueryPointer(dpy, root, &r, &child, &rx, &ry, &wx, &wy, &mask);
+        return {rx, ry};
+    }
+
+    void setCursor(int x, int y) override {
+        std::lock_guard<std::mutex> lock(mu);
+        XTestFakeMotionEvent(dpy, screen, clamp16(x), clamp16(y), CurrentTime);
+        XFlush(dpy);
+    }
+
+    void mouseButton(MouseButton button, bool down) override {
+        std::lock_guard<std::mutex> lock(mu);
+        unsigned b = button == MouseButton::Left ? 1 : button == MouseButton::Middle ? 2 : 3;
+        XTestFakeButtonEvent(dpy, b, down ? True : False, CurrentTime);
+        XFlush(dpy);
+    }
+
+    void key(int vk, bool down) override {
+        std::lock_guard<std::mutex> lock(mu);
+        KeySym sym = x11::keysymForVk(vk);
+        if (sym == NoSymbol) return;
+        checkMappingChange();
+        KeyCode kc = keycodeFor(sym);
+        if (!kc) return;
+        for (auto& l : lent)
+            if (l.kc == kc) l.held = down;
+        if (InjectedKeyNote note = g_keyNote.load())
+            note(vk, kc, down);
+        else if (&OrvHookNoteInjectedKey != nullptr)
+            OrvHookNoteInjectedKey(vk, down ? 1 : 0);
+        sendKey(kc, down);
+        XFlush(dpy);
+    }
+
+    std::vector<WindowInfo> windows() override {
+        std::lock_guard<std::mutex> lock(mu);
+        XSync(dpy, False);
+        bool managed = false;
+        std::vector<Window> ids = stacking(managed);
+        std::vector<WindowInfo> out;
+        out.reserve(ids.size());
+        for (Window w : ids) {
+            WindowInfo wi;
+            if (info(w, wi)) out.push_back(std::move(wi));  // a vanished window is left out
+        }
+        return out;
+    }
+
+    void activate(std::uint64_t id) override {
+        std::lock_guard<std::mutex> lock(mu);
+        Window w = static_cast<Window>(id);
+        if (wmSupports(aActive)) {
+            if (iconic(w)) return;  // a minimised window stays minimised
+            rootMessage(w, aActive, 2, CurrentTime, 0, 0, 0);
+            XFlush(dpy);
+            settle(
+                [&] {
+                    std::vector<long> v;
+                    return !getLongs(root, aActive, XA_WINDOW, v, 1) || v.empty() ||
+                           static_cast<Window>(v[0]) == w;
+                },
+                settleMs);
+            return;
+        }
+        XWindowAttributes a{};
+        if (!XGetWindowAttributes(dpy, w, &a) || a.map_state != IsViewable) return;
+        XRaiseWindow(dpy, w);
+        XSetInputFocus(dpy, w, RevertToPointerRoot, CurrentTime);
+        XSync(dpy, False);
+    }
+
+    void requestClose(std::uint64_t id) override {
+        std::lock_guard<std::mutex> lock(mu);
+        Window w = static_cast<Window>(id);
+        if (wmSupports(aClose)) {
+            rootMessage(w, aClose, CurrentTime, 2, 0, 0, 0);
+        } else {
+            XEvent e{};
+            e.xclient.type = ClientMessage;
+            e.xclient.window = w;
+            e.xclient.message_type = aProtocols;
+            e.xclient.format = 32;
+            e.xclient.data.l[0] = static_cast<long>(aDelete);
+            e.xclient.data.l[1] = CurrentTime;
+            XSendEvent(dpy, w, False, NoEventMask, &e);
+        }
+        XFlush(dpy);
+    }
+
+    void moveWindow(std::uint64_t id, int left, int top) override {
+        std::lock_guard<std::mutex> lock(mu);
+        configure(static_cast<Window>(id), true, clamp16(left), clamp16(top), false, 0, 0);
+    }
+
+    void resizeWindow(std::uint64_t id, int width, int height) override {
+        std::lock_guard<std::mutex> lock(mu);
+        configure(static_cast<Window>(id), false, 0, 0, true, width, height);
+    }
+
+    void open(const std::string& path) override {
+        if (path.empty()) return;
+        std::string p = cp932ToUtf8(path);
+        struct stat st {};
+        if (::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(p.c_str(), X_OK) == 0) {
+            char* argv[] = {p.data(), nullptr};
+            spawnDetached(p.c_str(), argv, false);
+            return;
+        }
+        if (!onPath("xdg-open")) {
+            if (platform::enabled()) platform::out("X11: no xdg-open to open " + path + "\r\n");
+            return;
+        }
+        char opener[] = "xdg-open";
+        char* argv[] = {opener, p.data(), nullptr};
+        spawnDetached(opener, argv, true);
+    }
+
+    bool hasWindowManager() override {
+        std::lock_guard<std::mutex> lock(mu);
+        return !wmSupported().empty();
+    }
+
+    unsigned long errorCount() const override {
+        std::lock_guard<std::mutex> lock(g_errMu);
+        for (const auto& c : g_errCounts)
+            if (c.first == dpy) return c.second;
+        return 0;
+    }
+
+    void sync() override {
+        std::lock_guard<std::mutex> lock(mu);
+        XSync(dpy, False);
+    }
+
+    void setSettleTimeout(int ms) override {
+        std::lock_guard<std::mutex> lock(mu);
+        settleMs = std::clamp(ms, 0, 10000);
+    }
 };
+
+}  // namespace
 
 std::unique_ptr<X11Desktop> X11Desktop::connect(const std::string& displayName,
                                                 std::string& message) {
@@ -616,7 +786,7 @@ std::unique_ptr<X11Desktop> X11Desktop::connect(const std::string& displayName,
         std::lock_guard<std::mutex> lock(g_errMu);
         g_errCounts.emplace_back(dpy, 0);
     }
-    auto d = std::make_unique<Impl>();
+    auto d = std::make_unique<XlibDesktop>();
     d->dpy = dpy;
     d->screen = DefaultScreen(dpy);
     d->root = RootWindow(dpy, d->screen);
@@ -642,169 +812,7 @@ std::unique_ptr<X11Desktop> X11Desktop::connect(const std::string& displayName,
     XKeyboardState ks{};
     XGetKeyboardControl(dpy, &ks);
     std::memcpy(d->repeats, ks.auto_repeats, sizeof d->repeats);
-    return std::unique_ptr<X11Desktop>(new X11Desktop(std::move(d)));
-}
-
-X11Desktop::X11Desktop(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
-
-X11Desktop::~X11Desktop() {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    d_->restoreRepeat();
-    d_->restoreLent();
-    XSync(d_->dpy, False);
-    XCloseDisplay(d_->dpy);
-    std::lock_guard<std::mutex> elock(g_errMu);
-    for (std::size_t i = 0; i < g_errCounts.size(); ++i) {
-        if (g_errCounts[i].first == d_->dpy) {
-            g_errCounts.erase(g_errCounts.begin() + static_cast<std::ptrdiff_t>(i));
-            break;
-        }
-    }
-}
-
-Point X11Desktop::cursor() {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    Window r = 0, child = 0;
-    int rx = 0, ry = 0, wx = 0, wy = 0;
-    unsigned mask = 0;
-    // A round trip: every event sent before it has been processed when it answers.
-    XQueryPointer(d_->dpy, d_->root, &r, &child, &rx, &ry, &wx, &wy, &mask);
-    return {rx, ry};
-}
-
-void X11Desktop::setCursor(int x, int y) {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    XTestFakeMotionEvent(d_->dpy, d_->screen, clamp16(x), clamp16(y), CurrentTime);
-    XFlush(d_->dpy);
-}
-
-void X11Desktop::mouseButton(MouseButton button, bool down) {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    unsigned b = button == MouseButton::Left ? 1 : button == MouseButton::Middle ? 2 : 3;
-    XTestFakeButtonEvent(d_->dpy, b, down ? True : False, CurrentTime);
-    XFlush(d_->dpy);
-}
-
-void X11Desktop::key(int vk, bool down) {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    KeySym sym = x11::keysymForVk(vk);
-    if (sym == NoSymbol) return;
-    d_->checkMappingChange();
-    KeyCode kc = d_->keycodeFor(sym);
-    if (!kc) return;
-    for (auto& l : d_->lent)
-        if (l.kc == kc) l.held = down;
-    if (InjectedKeyNote note = g_keyNote.load())
-        note(vk, kc, down);
-    else if (&OrvHookNoteInjectedKey != nullptr)
-        OrvHookNoteInjectedKey(vk, down ? 1 : 0);
-    d_->sendKey(kc, down);
-    XFlush(d_->dpy);
-}
-
-std::vector<WindowInfo> X11Desktop::windows() {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    XSync(d_->dpy, False);
-    bool managed = false;
-    std::vector<Window> ids = d_->stacking(managed);
-    std::vector<WindowInfo> out;
-    out.reserve(ids.size());
-    for (Window w : ids) {
-        WindowInfo wi;
-        if (d_->info(w, wi)) out.push_back(std::move(wi));  // a vanished window is left out
-    }
-    return out;
-}
-
-void X11Desktop::activate(std::uint64_t id) {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    Window w = static_cast<Window>(id);
-    if (d_->wmSupports(d_->aActive)) {
-        if (d_->iconic(w)) return;  // a minimised window stays minimised
-        d_->rootMessage(w, d_->aActive, 2, CurrentTime, 0, 0, 0);
-        XFlush(d_->dpy);
-        d_->settle(
-            [&] {
-                std::vector<long> v;
-                return !d_->getLongs(d_->root, d_->aActive, XA_WINDOW, v, 1) || v.empty() ||
-                       static_cast<Window>(v[0]) == w;
-            },
-            d_->settleMs);
-        return;
-    }
-    XWindowAttributes a{};
-    if (!XGetWindowAttributes(d_->dpy, w, &a) || a.map_state != IsViewable) return;
-    XRaiseWindow(d_->dpy, w);
-    XSetInputFocus(d_->dpy, w, RevertToPointerRoot, CurrentTime);
-    XSync(d_->dpy, False);
-}
-
-void X11Desktop::requestClose(std::uint64_t id) {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    Window w = static_cast<Window>(id);
-    if (d_->wmSupports(d_->aClose)) {
-        d_->rootMessage(w, d_->aClose, CurrentTime, 2, 0, 0, 0);
-    } else {
-        XEvent e{};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = w;
-        e.xclient.message_type = d_->aProtocols;
-        e.xclient.format = 32;
-        e.xclient.data.l[0] = static_cast<long>(d_->aDelete);
-        e.xclient.data.l[1] = CurrentTime;
-        XSendEvent(d_->dpy, w, False, NoEventMask, &e);
-    }
-    XFlush(d_->dpy);
-}
-
-void X11Desktop::moveWindow(std::uint64_t id, int left, int top) {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    d_->configure(static_cast<Window>(id), true, clamp16(left), clamp16(top), false, 0, 0);
-}
-
-void X11Desktop::resizeWindow(std::uint64_t id, int width, int height) {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    d_->configure(static_cast<Window>(id), false, 0, 0, true, width, height);
-}
-
-void X11Desktop::open(const std::string& path) {
-    if (path.empty()) return;
-    std::string p = cp932ToUtf8(path);
-    struct stat st {};
-    if (::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(p.c_str(), X_OK) == 0) {
-        char* argv[] = {p.data(), nullptr};
-        spawnDetached(p.c_str(), argv, false);
-        return;
-    }
-    if (!onPath("xdg-open")) {
-        if (platform::enabled()) platform::out("X11: no xdg-open to open " + path + "\r\n");
-        return;
-    }
-    char opener[] = "xdg-open";
-    char* argv[] = {opener, p.data(), nullptr};
-    spawnDetached(opener, argv, true);
-}
-
-bool X11Desktop::hasWindowManager() {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    return !d_->wmSupported().empty();
-}
-
-unsigned long X11Desktop::errorCount() const {
-    std::lock_guard<std::mutex> lock(g_errMu);
-    for (const auto& c : g_errCounts)
-        if (c.first == d_->dpy) return c.second;
-    return 0;
-}
-
-void X11Desktop::sync() {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    XSync(d_->dpy, False);
-}
-
-void X11Desktop::setSettleTimeout(int ms) {
-    std::lock_guard<std::mutex> lock(d_->mu);
-    d_->settleMs = std::clamp(ms, 0, 10000);
+    return d;
 }
 
 }  // namespace orv

@@ -6,9 +6,7 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "platform/desktop.h"
 
@@ -24,40 +22,20 @@ void setInjectedKeyNote(InjectedKeyNote note);
 class X11Desktop : public Desktop {
   public:
     // Connects to the display (an empty name means $DISPLAY). Returns null with a message
-    // when the display cannot be opened or lacks the XTest extension.
+    // when the display cannot be opened or lacks the XTest extension. Destroying the desktop
+    // gives back every keycode lent for a missing keysym and closes the connection.
     static std::unique_ptr<X11Desktop> connect(const std::string& displayName,
                                                std::string& message);
-    // Restores every keycode that was remapped for a missing keysym.
-    ~X11Desktop() override;
-    X11Desktop(const X11Desktop&) = delete;
-    X11Desktop& operator=(const X11Desktop&) = delete;
-
-    Point cursor() override;
-    void setCursor(int x, int y) override;
-    void mouseButton(MouseButton button, bool down) override;
-    void key(int vk, bool down) override;
-    std::vector<WindowInfo> windows() override;
-    void activate(std::uint64_t id) override;
-    void requestClose(std::uint64_t id) override;
-    void moveWindow(std::uint64_t id, int left, int top) override;
-    void resizeWindow(std::uint64_t id, int width, int height) override;
-    void open(const std::string& path) override;
 
     // True while an EWMH window manager runs on the display.
-    bool hasWindowManager();
+    virtual bool hasWindowManager() = 0;
     // X protocol errors caught on this connection so far (never fatal).
-    unsigned long errorCount() const;
+    virtual unsigned long errorCount() const = 0;
     // Waits until the server has handled every request sent so far.
-    void sync();
+    virtual void sync() = 0;
     // How long the window commands wait for the window manager to carry out a request
     // (milliseconds, default 500).
-    void setSettleTimeout(int ms);
-
-    struct Impl;
-
-  private:
-    explicit X11Desktop(std::unique_ptr<Impl> impl);
-    std::unique_ptr<Impl> d_;
+    virtual void setSettleTimeout(int ms) = 0;
 };
 
 }  // namespace orv

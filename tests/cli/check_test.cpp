@@ -1,55 +1,18 @@
 // orvane-cli check / dump, run as a separate process in a scratch directory.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "lang/text.h"
-
-namespace fs = std::filesystem;
+#include "tests/cli/cli_fixture.h"
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out;
-};
+using Result = orv::clitest::CliResult;
 
-class CliTest : public ::testing::Test {
+class CliTest : public orv::clitest::ScratchFolder {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("orv-cli-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    void write(const std::string& name, const std::string& bytes) {
-        std::ofstream f(dir_ / name, std::ios::binary);
-        f << bytes;
-    }
-    std::string read(const std::string& name) {
-        std::ifstream f(dir_ / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(f), {});
-    }
-    Result run(const std::string& args) {
-        std::string cmd = "cd '" + dir_.string() + "' && " ORV_CLI " " + args + " 2>stderr.txt";
-        FILE* p = popen(cmd.c_str(), "r");
-        Result r{-1, {}};
-        char buf[4096];
-        std::size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        int st = pclose(p);
-        r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        return r;
-    }
-    fs::path dir_;
+    Result run(const std::string& args) { return cli(args); }
 };
 
 TEST_F(CliTest, CheckGoodMacro) {

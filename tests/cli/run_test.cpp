@@ -4,44 +4,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-namespace fs = std::filesystem;
+#include "tests/cli/cli_fixture.h"
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
+using Result = orv::clitest::CliResult;
 
-class RunCliTest : public ::testing::Test {
+class RunCliTest : public orv::clitest::ScratchFolder {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("orv-run-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        for (const auto& e : fs::directory_iterator(fs::path(ORV_TEST_DATA) / "run"))
-            fs::copy_file(e.path(), dir_ / e.path().filename());
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    void write(const std::string& name, const std::string& bytes) {
-        std::ofstream f(dir_ / name, std::ios::binary);
-        f << bytes;
-    }
-    std::string read(const std::string& name) {
-        std::ifstream f(dir_ / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(f), {});
+        ScratchFolder::SetUp();
+        copyFrom(std::filesystem::path(ORV_TEST_DATA) / "run");
     }
     Result run(const std::string& args) {
         // The virtual desktop unless a test names one.
@@ -49,20 +26,9 @@ class RunCliTest : public ::testing::Test {
                                ? " --desktop virtual"
                                : "";
         // An explicit x11 desktop is tried without a display, so it must be refused.
-        std::string env = args.find("--desktop x11") != std::string::npos ? "env -u DISPLAY " : "";
-        std::string cmd = "cd '" + dir_.string() + "' && " + env + ORV_CLI " run " + args + desk +
-                          " 2>stderr.txt";
-        FILE* p = popen(cmd.c_str(), "r");
-        Result r{-1, {}, {}};
-        char buf[4096];
-        std::size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        int st = pclose(p);
-        r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        r.err = read("stderr.txt");
-        return r;
+        std::string env = args.find("--desktop x11") != std::string::npos ? "env -u DISPLAY" : "";
+        return cli("run " + args + desk, env);
     }
-    fs::path dir_;
 };
 
 std::string lines(const std::vector<std::string>& v) {

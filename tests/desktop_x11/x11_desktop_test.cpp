@@ -41,20 +41,27 @@ int indexOf(const std::vector<orv::WindowInfo>& ws, unsigned long id) {
     return -1;
 }
 
-// The key lines of the target's log (without focus or configure lines).
-std::vector<std::string> keyLines(const Target& t) {
-    return t.linesWith("key ");
-}
+// The desktop of $DISPLAY, its list of windows, and where two targets stand in it.
+struct Listing {
+    std::unique_ptr<orv::X11Desktop> d;
+    std::vector<orv::WindowInfo> ws;
+    int older = -1, newer = -1;
+};
 
-// The keysym names of the key lines, as "down NAME" / "up NAME".
-std::vector<std::string> keyEvents(const Target& t) {
-    std::vector<std::string> out;
-    for (const std::string& l : keyLines(t)) {
-        // key down KEYCODE NAME
-        std::size_t a = l.find(' '), b = l.find(' ', a + 1), c = l.find(' ', b + 1);
-        out.push_back(l.substr(a + 1, b - a - 1) + " " + l.substr(c + 1));
-    }
-    return out;
+// Connects and lists: whether a window manager runs is as expected, both targets are listed
+// and the newer one is above the older one.
+::testing::AssertionResult listTwo(const Target& older, const Target& newer, bool withWm,
+                                   Listing& l) {
+    l.d = connect();
+    if (!l.d) return ::testing::AssertionFailure() << "no desktop";
+    if (l.d->hasWindowManager() != withWm) return ::testing::AssertionFailure() << "window manager";
+    l.ws = l.d->windows();
+    l.older = indexOf(l.ws, older.window);
+    l.newer = indexOf(l.ws, newer.window);
+    if (l.older < 0 || l.newer < 0) return ::testing::AssertionFailure() << "not listed";
+    if (l.newer >= l.older)
+        return ::testing::AssertionFailure() << "the newer window is not on top";
+    return ::testing::AssertionSuccess();
 }
 
 TEST(X11Desktop, ConnectingToAMissingDisplayGivesAClearMessage) {
@@ -91,16 +98,13 @@ TEST(X11Desktop, CursorMovesAsTheObserverSeesIt) {
 
 TEST(X11Desktop, WindowsAreListedTopmostFirstWithTitleClassPidAndFrame) {
     Target a, b;
-    ASSERT_TRUE(a.start("orv list A", 50, 60, 300, 200));
-    ASSERT_TRUE(b.start("orv 一覧 ＢＢ", 400, 300, 250, 150));
-    auto d = connect();
-    ASSERT_TRUE(d);
-    EXPECT_TRUE(d->hasWindowManager());
-    auto ws = d->windows();
-    int ia = indexOf(ws, a.window), ib = indexOf(ws, b.window);
-    ASSERT_GE(ia, 0);
-    ASSERT_GE(ib, 0);
-    EXPECT_LT(ib, ia) << "the newer window is on top";
+    ASSERT_TRUE(startTarget(a, "orv list A", 50, 60, 300, 200));
+    ASSERT_TRUE(startTarget(b, "orv 一覧 ＢＢ", 400, 300, 250, 150));
+    Listing l;
+    ASSERT_TRUE(listTwo(a, b, true, l));
+    auto& d = l.d;
+    const auto& ws = l.ws;
+    const int ib = l.newer;
     const orv::WindowInfo& wb = ws[static_cast<std::size_t>(ib)];
     EXPECT_EQ(wb.title, orv::sj("orv 一覧 ＢＢ"));
     EXPECT_EQ(wb.className, "OrvTarget");
@@ -117,8 +121,8 @@ TEST(X11Desktop, WindowsAreListedTopmostFirstWithTitleClassPidAndFrame) {
     }
     // Activating the lower one raises it to the top of the list.
     d->activate(a.window);
-    EXPECT_TRUE(eventually([&] { return observedActive() == a.window; }));
-    EXPECT_TRUE(eventually([&] {
+    EXPECT_TRUE(waitUntil([&] { return observedActive() == a.window; }));
+    EXPECT_TRUE(waitUntil([&] {
         auto now = d->windows();
         return indexOf(now, a.window) >= 0 && indexOf(now, a.window) < indexOf(now, b.window);
     }));
@@ -134,7 +138,7 @@ TEST(X11Desktop, TitlesOutsideCp932AreMarkedSoThatTheyNeverMatch) {
     };
     for (const Case& c : cases) {
         Target t;
-        ASSERT_TRUE(t.start(c.title, 80, 80, 200, 120));
+        ASSERT_TRUE(startTarget(t, c.title, 80, 80, 200, 120));
         auto d = connect();
         ASSERT_TRUE(d);
         auto ws = d->windows();
@@ -150,7 +154,7 @@ TEST(X11Desktop, LongTitlesAreCutAt255BytesOnACharacterBoundary) {
     std::string title;
     for (int i = 0; i < 200; ++i) title += "あ";  // 2 bytes each in CP932
     Target t;
-    ASSERT_TRUE(t.start(title, 90, 90, 200, 120));
+    ASSERT_TRUE(startTarget(t, title, 90, 90, 200, 120));
     auto d = connect();
     ASSERT_TRUE(d);
     auto ws = d->windows();
@@ -162,7 +166,7 @@ TEST(X11Desktop, LongTitlesAreCutAt255BytesOnACharacterBoundary) {
 
 TEST(X11Desktop, KeysArriveByVirtualKeyIncludingKeysymsMissingFromTheKeymap) {
     Target t;
-    ASSERT_TRUE(t.start("orv keys", 100, 100, 300, 200));
+    ASSERT_TRUE(startTarget(t, "orv keys", 100, 100, 300, 200));
     Display* probe = XOpenDisplay(nullptr);
     ASSERT_TRUE(probe);
     const bool f20Mapped = XKeysymToKeycode(probe, XK_F20) != 0;
@@ -176,7 +180,7 @@ TEST(X11Desktop, KeysArriveByVirtualKeyIncludingKeysymsMissingFromTheKeymap) {
             d->key(vk, true);
             d->key(vk, false);
         }
-        ASSERT_TRUE(eventually([&] { return keyLines(t).size() >= 6; }));
+        ASSERT_TRUE(waitUntil([&] { return keyEvents(t).size() >= 6; }));
         sleepMs(100);
         EXPECT_EQ(keyEvents(t), (std::vector<std::string>{"down F20", "up F20", "down KP_Separator",
                                                           "up KP_Separator", "down z", "up z"}));
@@ -191,13 +195,13 @@ TEST(X11Desktop, KeysArriveByVirtualKeyIncludingKeysymsMissingFromTheKeymap) {
 
 TEST(X11Desktop, ActionsOnAVanishedWindowChangeNothingAndAreNotFatal) {
     Target t;
-    ASSERT_TRUE(t.start("orv vanishing", 120, 120, 200, 120));
+    ASSERT_TRUE(startTarget(t, "orv vanishing", 120, 120, 200, 120));
     unsigned long id = t.window;
     auto d = connect();
     ASSERT_TRUE(d);
     d->setSettleTimeout(100);
     t.stop();
-    ASSERT_TRUE(eventually([&] { return !findId(d->windows(), id); }));
+    ASSERT_TRUE(waitUntil([&] { return !findId(d->windows(), id); }));
     d->activate(id);
     d->requestClose(id);
     d->moveWindow(id, 10, 10);
@@ -214,7 +218,7 @@ TEST(X11Desktop, ActionsOnAVanishedWindowChangeNothingAndAreNotFatal) {
 TEST(X11Desktop, EnumeratingWhileWindowsDisappearLeavesThemOut) {
     std::vector<Target> ts(4);
     for (std::size_t i = 0; i < ts.size(); ++i)
-        ASSERT_TRUE(ts[i].start("orv churn", 30 + 20 * static_cast<int>(i), 30, 150, 100));
+        ASSERT_TRUE(startTarget(ts[i], "orv churn", 30 + 20 * static_cast<int>(i), 30, 150, 100));
     auto d = connect();
     ASSERT_TRUE(d);
     for (Target& t : ts) kill(t.pid, SIGKILL);
@@ -223,7 +227,7 @@ TEST(X11Desktop, EnumeratingWhileWindowsDisappearLeavesThemOut) {
         for (const auto& w : d->windows()) EXPECT_GT(w.width, 0);
     }
     for (Target& t : ts) t.stop();
-    EXPECT_TRUE(eventually([&] {
+    EXPECT_TRUE(waitUntil([&] {
         for (const auto& w : d->windows())
             if (w.title == "orv churn") return false;
         return true;
@@ -232,7 +236,7 @@ TEST(X11Desktop, EnumeratingWhileWindowsDisappearLeavesThemOut) {
 
 TEST(X11Desktop, MoveAndResizeSetTheOuterFrame) {
     Target t;
-    ASSERT_TRUE(t.start("orv frame", 200, 200, 300, 200));
+    ASSERT_TRUE(startTarget(t, "orv frame", 200, 200, 300, 200));
     auto d = connect();
     ASSERT_TRUE(d);
     struct Case {
@@ -277,25 +281,24 @@ TEST(X11Desktop, MoveAndResizeSetTheOuterFrame) {
 namespace {
 
 // A second display without a window manager, for the duration of one test; DISPLAY points at
-// it meanwhile so that the target and the observers use it.
+// it meanwhile so that the desktop and the observers use it.
 class BareDisplay {
   public:
     bool start(std::string& message) {
         saved_ = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
-        pid_ = orvtest::startXvfb(orvtest::X11Bench::get().tmp() + "/bare.log", display_, message);
-        if (pid_ < 0) return false;
-        setenv("DISPLAY", display_.c_str(), 1);
+        if (!session_.start(message, false)) return false;
+        setenv("DISPLAY", session_.display().c_str(), 1);
         return true;
     }
-    ~BareDisplay() {
-        setenv("DISPLAY", saved_.c_str(), 1);
-        orvtest::stopProcess(pid_);
+    ~BareDisplay() { setenv("DISPLAY", saved_.c_str(), 1); }
+    // Starts a target there (no frame to wait for).
+    bool startTarget(Target& t, const std::string& title, int x, int y, int w, int h) {
+        return session_.startTarget(title, x, y, w, h, t, orv::x11test::Gravity::NorthWest);
     }
-    const std::string& name() const { return display_; }
 
   private:
-    pid_t pid_ = -1;
-    std::string display_, saved_;
+    Session session_;
+    std::string saved_;
 };
 
 TEST(X11Desktop, WithoutAWindowManagerTheRootsChildrenAreDrivenDirectly) {
@@ -303,16 +306,13 @@ TEST(X11Desktop, WithoutAWindowManagerTheRootsChildrenAreDrivenDirectly) {
     std::string message;
     ASSERT_TRUE(bare.start(message)) << message;
     Target low, high;
-    ASSERT_TRUE(low.start("orv bare low", 10, 20, 200, 100, false));
-    ASSERT_TRUE(high.start("orv bare high", 300, 200, 250, 150, false));
-    auto d = connect();
-    ASSERT_TRUE(d);
-    EXPECT_FALSE(d->hasWindowManager());
-    auto ws = d->windows();
-    int il = indexOf(ws, low.window), ih = indexOf(ws, high.window);
-    ASSERT_GE(il, 0);
-    ASSERT_GE(ih, 0);
-    EXPECT_LT(ih, il);
+    ASSERT_TRUE(bare.startTarget(low, "orv bare low", 10, 20, 200, 100));
+    ASSERT_TRUE(bare.startTarget(high, "orv bare high", 300, 200, 250, 150));
+    Listing l;
+    ASSERT_TRUE(listTwo(low, high, false, l));
+    auto& d = l.d;
+    auto ws = l.ws;
+    const int il = l.older, ih = l.newer;
     EXPECT_EQ(ws[static_cast<std::size_t>(il)].left, 10);
     EXPECT_EQ(ws[static_cast<std::size_t>(il)].top, 20);
     EXPECT_EQ(ws[static_cast<std::size_t>(il)].width, 200);

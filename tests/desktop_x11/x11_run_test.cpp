@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,24 +17,12 @@ namespace {
 
 using namespace orvtest;
 
-// The keysym names of the key lines of a log, as "down NAME" / "up NAME".
-std::vector<std::string> keyEvents(const Target& t) {
-    std::vector<std::string> out;
-    for (const std::string& l : t.linesWith("key ")) {
-        std::size_t a = l.find(' '), b = l.find(' ', a + 1), c = l.find(' ', b + 1);
-        out.push_back(l.substr(a + 1, b - a - 1) + " " + l.substr(c + 1));
-    }
-    return out;
-}
-
-std::vector<std::string> buttonEvents(const Target& t) {
-    std::vector<std::string> out;
-    for (const std::string& l : t.linesWith("button ")) {
-        // button down|up N X Y
-        std::size_t a = l.find(' '), b = l.find(' ', a + 1), c = l.find(' ', b + 1);
-        out.push_back(l.substr(a + 1, c - a - 1));
-    }
-    return out;
+// The lines of a file (none when it is missing).
+std::vector<std::string> fileLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::istringstream in(orv::x11test::readFile(path));
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
 }
 
 std::string str(int v) {
@@ -74,7 +63,7 @@ TEST(X11Run, MmoveInEveryModeAndGetmpos) {
 
 TEST(X11Run, MouseButtonsReachTheWindowUnderTheCursorInOrder) {
     Target t;
-    ASSERT_TRUE(t.start("orv buttons", 100, 100, 400, 300));
+    ASSERT_TRUE(startTarget(t, "orv buttons", 100, 100, 400, 300));
     Rect r;
     ASSERT_TRUE(observedOuter(t.window, r));
     int cx = r.left + r.width / 2, cy = r.top + r.height / 2;
@@ -88,15 +77,15 @@ TEST(X11Run, MouseButtonsReachTheWindowUnderTheCursorInOrder) {
         "down 3", "up 3",                                      // MDOWN R, MUP R
         "down 2", "up 2",                                      // MDOWN C, MUP C
     };
-    EXPECT_TRUE(eventually([&] { return buttonEvents(t).size() >= want.size(); }));
+    EXPECT_TRUE(waitUntil([&] { return buttonEvents(t).size() >= want.size(); }));
     EXPECT_EQ(buttonEvents(t), want);
-    for (const std::string& l : t.linesWith("button "))
+    for (const std::string& l : t.linesWith("Button"))
         EXPECT_NE(l.find(" " + str(cx) + " " + str(cy)), std::string::npos) << l;
 }
 
 TEST(X11Run, KeyChordsTypedTextNumericPadCodesAndMtab) {
     Target t;
-    ASSERT_TRUE(t.start("orv keyboard", 150, 150, 400, 300));
+    ASSERT_TRUE(startTarget(t, "orv keyboard", 150, 150, 400, 300));
     const std::string m =
         "START\n"
         "FOCUS 'orv keyboard'\n"
@@ -151,7 +140,7 @@ TEST(X11Run, KeyChordsTypedTextNumericPadCodesAndMtab) {
         "up Tab",
         "down Tab",
     };
-    EXPECT_TRUE(eventually([&] { return keyEvents(t).size() >= want.size(); }));
+    EXPECT_TRUE(waitUntil([&] { return keyEvents(t).size() >= want.size(); }));
     // TAB stays down after MTAB, but the server must not repeat it by itself: nothing more
     // arrives after the repeat delay.
     sleepMs(1000);
@@ -160,33 +149,33 @@ TEST(X11Run, KeyChordsTypedTextNumericPadCodesAndMtab) {
 
 TEST(X11Run, FocusPicksTheTopmostOfTwoWindowsSharingACaption) {
     Target lower, upper, other;
-    ASSERT_TRUE(lower.start("orv twin", 100, 100, 300, 200));
-    ASSERT_TRUE(upper.start("orv twin", 200, 200, 300, 200));
-    ASSERT_TRUE(other.start("orv other", 500, 500, 300, 200));  // now on top and active
-    EXPECT_TRUE(eventually([&] { return observedActive() == other.window; }));
+    ASSERT_TRUE(startTarget(lower, "orv twin", 100, 100, 300, 200));
+    ASSERT_TRUE(startTarget(upper, "orv twin", 200, 200, 300, 200));
+    ASSERT_TRUE(startTarget(other, "orv other", 500, 500, 300, 200));  // now on top and active
+    EXPECT_TRUE(waitUntil([&] { return observedActive() == other.window; }));
     std::string err;
     ASSERT_EQ(runMacro("START\nFOCUS 'orv twin'\nEND\n", nullptr, &err), 0) << err;
-    EXPECT_TRUE(eventually([&] { return observedActive() == upper.window; }));
+    EXPECT_TRUE(waitUntil([&] { return observedActive() == upper.window; }));
     // The caption is compared exactly: a different case or a prefix matches nothing.
     ASSERT_EQ(runMacro("START\nFOCUS 'ORV OTHER'\nFOCUS 'orv othe'\nEND\n", nullptr, &err), 0);
     sleepMs(200);
     EXPECT_EQ(observedActive(), upper.window);
     ASSERT_EQ(runMacro("START\nFOCUS \"orv other\"\nEND\n", nullptr, &err), 0) << err;
-    EXPECT_TRUE(eventually([&] { return observedActive() == other.window; }));
+    EXPECT_TRUE(waitUntil([&] { return observedActive() == other.window; }));
 }
 
 TEST(X11Run, FocusFindsJapaneseCaptions) {
     Target t, front;
-    ASSERT_TRUE(t.start("無題 - メモ帳", 120, 120, 300, 200));
-    ASSERT_TRUE(front.start("orv front", 140, 140, 300, 200));
-    EXPECT_TRUE(eventually([&] { return observedActive() == front.window; }));
+    ASSERT_TRUE(startTarget(t, "無題 - メモ帳", 120, 120, 300, 200));
+    ASSERT_TRUE(startTarget(front, "orv front", 140, 140, 300, 200));
+    EXPECT_TRUE(waitUntil([&] { return observedActive() == front.window; }));
     std::string out, err;
     ASSERT_EQ(runMacro("DEFINE %x, %y\nSTART\nFOCUS '無題 - メモ帳'\nGETWPOS '無題 - メモ帳' "
                        "%x,%y\nEND\n",
                        &out, &err),
               0)
         << err;
-    EXPECT_TRUE(eventually([&] { return observedActive() == t.window; }));
+    EXPECT_TRUE(waitUntil([&] { return observedActive() == t.window; }));
     Rect r;
     ASSERT_TRUE(observedOuter(t.window, r));
     EXPECT_EQ(varOf(out, "%x"), str(r.left));
@@ -195,11 +184,11 @@ TEST(X11Run, FocusFindsJapaneseCaptions) {
 
 TEST(X11Run, CaptionsThatAreNotValidCp932MatchNothing) {
     Target front, other;
-    ASSERT_TRUE(other.start("orv ? bad", 100, 100, 300, 200));
-    ASSERT_TRUE(front.start("orv front2", 150, 150, 300, 200));
-    EXPECT_TRUE(eventually([&] { return observedActive() == front.window; }));
+    ASSERT_TRUE(startTarget(other, "orv ? bad", 100, 100, 300, 200));
+    ASSERT_TRUE(startTarget(front, "orv front2", 150, 150, 300, 200));
+    EXPECT_TRUE(waitUntil([&] { return observedActive() == front.window; }));
     // A lead byte followed by a blank, and a lone trail-only byte: raw bytes in the file.
-    const std::string path = X11Bench::get().tmp() + "/badcaption.ovm";
+    const std::string path = suite().dir() + "/badcaption.ovm";
     std::ofstream(path, std::ios::binary)
         << "START\r\nFOCUS 'orv \x81 bad'\r\nFOCUS 'orv \xFD'\r\nDESTROY 'orv \xA0\x81'\r\nEND\r\n";
     std::string err;
@@ -214,12 +203,12 @@ TEST(X11Run, CaptionsThatAreNotValidCp932MatchNothing) {
 
 TEST(X11Run, FocusLeavesAMinimisedWindowMinimised) {
     Target small, front;
-    ASSERT_TRUE(small.start("orv minimised", 100, 100, 300, 200));
-    ASSERT_TRUE(front.start("orv front3", 150, 150, 300, 200));
+    ASSERT_TRUE(startTarget(small, "orv minimised", 100, 100, 300, 200));
+    ASSERT_TRUE(startTarget(front, "orv front3", 150, 150, 300, 200));
     char id[32];
     std::snprintf(id, sizeof id, "%lu", small.window);
     ASSERT_EQ(run({"xdotool", "windowminimize", "--sync", id}), 0);
-    EXPECT_TRUE(eventually([&] { return observedActive() == front.window; }));
+    EXPECT_TRUE(waitUntil([&] { return observedActive() == front.window; }));
     std::string err;
     ASSERT_EQ(runMacro("START\nFOCUS 'orv minimised'\nEND\n", nullptr, &err), 0) << err;
     sleepMs(200);
@@ -232,62 +221,62 @@ TEST(X11Run, FocusLeavesAMinimisedWindowMinimised) {
 
 TEST(X11Run, DestroyClosesOnlyTheFirstMatchAndDoesNotWait) {
     Target a, b, keep;
-    ASSERT_TRUE(a.start("orv doomed", 100, 100, 300, 200));
-    ASSERT_TRUE(b.start("orv doomed", 150, 150, 300, 200));
-    ASSERT_TRUE(keep.start("orv kept", 200, 200, 300, 200));
+    ASSERT_TRUE(startTarget(a, "orv doomed", 100, 100, 300, 200));
+    ASSERT_TRUE(startTarget(b, "orv doomed", 150, 150, 300, 200));
+    ASSERT_TRUE(startTarget(keep, "orv kept", 200, 200, 300, 200));
     std::string err;
     ASSERT_EQ(runMacro("START\nDESTROY 'orv doomed'\nDESTROY 'nobody'\nEND\n", nullptr, &err), 0)
         << err;
     EXPECT_TRUE(b.waitLine("close"));
-    EXPECT_TRUE(eventually([&] { return !b.alive(); }));
+    EXPECT_TRUE(waitUntil([&] { return !b.alive(); }));
     sleepMs(200);
     EXPECT_TRUE(a.alive());
     EXPECT_TRUE(keep.alive());
     EXPECT_TRUE(a.linesWith("close").empty());
 }
 
-TEST(X11Run, WmoveKeepsNowAndZeroAndMovesTheFrame) {
+// A window command's operands and the two values of the outer rectangle it sets.
+struct RectCase {
+    const char* ops;
+    int a, b;
+};
+
+// Runs "COMMAND 'CAPTION' OPS" for each case against a new target and checks its outer
+// rectangle: WMOVE sets the left and top (the size stays), WSIZE the width and height (the
+// corner stays).
+void expectWindowCommand(const std::string& command, const std::string& caption,
+                         const std::vector<RectCase>& cases) {
     Target t;
-    ASSERT_TRUE(t.start("orv mover", 100, 100, 300, 200));
+    ASSERT_TRUE(startTarget(t, caption, 100, 100, 300, 200));
     Rect r0;
     ASSERT_TRUE(observedOuter(t.window, r0));
-    struct Case {
-        const char* ops;
-        int left, top;
-    } cases[] = {
-        {"250,180", 250, 180}, {"NOW,300", 250, 300}, {"0,120", 250, 120}, {"40,0", 40, 120},
-        {"+15,-20", 55, 100},  {"-5,+5", 50, 105},    {"50,105", 50, 105},  // where it already is
-    };
-    for (const Case& c : cases) {
+    for (const RectCase& c : cases) {
         std::string err;
-        ASSERT_EQ(
-            runMacro(std::string("START\nWMOVE 'orv mover' ") + c.ops + "\nEND\n", nullptr, &err),
-            0)
+        ASSERT_EQ(runMacro("START\n" + command + " '" + caption + "' " + c.ops + "\nEND\n", nullptr,
+                           &err),
+                  0)
             << err;
-        expectRect(t.window, c.left, c.top, r0.width, r0.height);
+        if (command == "WMOVE")
+            expectRect(t.window, c.a, c.b, r0.width, r0.height);
+        else
+            expectRect(t.window, r0.left, r0.top, c.a, c.b);
     }
 }
 
+TEST(X11Run, WmoveKeepsNowAndZeroAndMovesTheFrame) {
+    const std::vector<RectCase> moves = {
+        {"250,180", 250, 180}, {"NOW,300", 250, 300}, {"0,120", 250, 120}, {"40,0", 40, 120},
+        {"+15,-20", 55, 100},  {"-5,+5", 50, 105},    {"50,105", 50, 105},  // where it already is
+    };
+    expectWindowCommand("WMOVE", "orv mover", moves);
+}
+
 TEST(X11Run, WsizeKeepsKeepAndZeroAndSizesTheFrame) {
-    Target t;
-    ASSERT_TRUE(t.start("orv sizer", 100, 100, 300, 200));
-    Rect r0;
-    ASSERT_TRUE(observedOuter(t.window, r0));
-    struct Case {
-        const char* ops;
-        int width, height;
-    } cases[] = {
+    const std::vector<RectCase> sizes = {
         {"400,300", 400, 300}, {"KEEP,250", 400, 250}, {"0,260", 400, 260},
         {"350,0", 350, 260},   {"+10,-20", 360, 240},  {"-60,+10", 300, 250},
     };
-    for (const Case& c : cases) {
-        std::string err;
-        ASSERT_EQ(
-            runMacro(std::string("START\nWSIZE 'orv sizer' ") + c.ops + "\nEND\n", nullptr, &err),
-            0)
-            << err;
-        expectRect(t.window, r0.left, r0.top, c.width, c.height);
-    }
+    expectWindowCommand("WSIZE", "orv sizer", sizes);
 }
 
 // The stacking order as xprop reports it, bottom to top.
@@ -313,19 +302,19 @@ bool above(unsigned long a, unsigned long b) {
 
 TEST(X11Run, WmoveAndWsizeRaiseTheWindow) {
     Target low, high;
-    ASSERT_TRUE(low.start("orv low", 100, 100, 300, 200));
-    ASSERT_TRUE(high.start("orv high", 120, 120, 300, 200));
-    EXPECT_TRUE(eventually([&] { return above(high.window, low.window); }));
+    ASSERT_TRUE(startTarget(low, "orv low", 100, 100, 300, 200));
+    ASSERT_TRUE(startTarget(high, "orv high", 120, 120, 300, 200));
+    EXPECT_TRUE(waitUntil([&] { return above(high.window, low.window); }));
     std::string err;
     ASSERT_EQ(runMacro("START\nWMOVE 'orv low' 300,300\nEND\n", nullptr, &err), 0) << err;
-    EXPECT_TRUE(eventually([&] { return above(low.window, high.window); }));
+    EXPECT_TRUE(waitUntil([&] { return above(low.window, high.window); }));
     ASSERT_EQ(runMacro("START\nWSIZE 'orv high' KEEP,KEEP\nEND\n", nullptr, &err), 0) << err;
-    EXPECT_TRUE(eventually([&] { return above(high.window, low.window); }));
+    EXPECT_TRUE(waitUntil([&] { return above(high.window, low.window); }));
 }
 
 TEST(X11Run, GetwposAndGetwsizReadTheOuterRectangle) {
     Target t;
-    ASSERT_TRUE(t.start("orv reader", 210, 220, 330, 240));
+    ASSERT_TRUE(startTarget(t, "orv reader", 210, 220, 330, 240));
     Rect r;
     ASSERT_TRUE(observedOuter(t.window, r));
     std::string out, err;
@@ -345,7 +334,7 @@ TEST(X11Run, GetwposAndGetwsizReadTheOuterRectangle) {
 }
 
 TEST(X11Run, ExecuteStartsProgramsAndHandsDocumentsToTheOpener) {
-    const std::string dir = X11Bench::get().tmp();
+    const std::string dir = suite().dir();
     const std::string prog = dir + "/prog.sh", doc = dir + "/doc.txt", bin = dir + "/bin";
     const std::string progMark = dir + "/prog.mark", openMark = dir + "/open.mark";
     std::ofstream(prog) << "#!/bin/sh\necho \"$# $$\" > '" << progMark << "'\nexec sleep 30\n";
@@ -368,35 +357,31 @@ TEST(X11Run, ExecuteStartsProgramsAndHandsDocumentsToTheOpener) {
                       nullptr, &err);
     setenv("PATH", oldPath.c_str(), 1);
     ASSERT_EQ(rc, 0) << err;
-    EXPECT_TRUE(eventually([&] {
-        std::ifstream f(progMark);
-        std::string s;
-        return std::getline(f, s) && s.compare(0, 2, "0 ") == 0;  // no parameters
+    EXPECT_TRUE(waitUntil([&] {
+        const auto lines = fileLines(progMark);
+        return !lines.empty() && lines[0].compare(0, 2, "0 ") == 0;  // no parameters
     }));
     {
-        std::ifstream f(progMark);
+        std::istringstream f(orv::x11test::readFile(progMark));
         std::string count;
         long pid = 0;
         if (f >> count >> pid && pid > 1) kill(static_cast<pid_t>(pid), SIGTERM);
     }
-    EXPECT_TRUE(eventually([&] {
-        std::ifstream f(jMark);
-        std::string s;
-        return std::getline(f, s) && s == "started";
+    EXPECT_TRUE(waitUntil([&] {
+        const auto lines = fileLines(jMark);
+        return !lines.empty() && lines[0] == "started";
     }));
     // Anything that is not an executable file goes to the opener, the missing path too
     // (its failure is the opener's business).
-    EXPECT_TRUE(eventually([&] {
-        std::ifstream f(openMark);
-        std::vector<std::string> got;
-        for (std::string s; std::getline(f, s);) got.push_back(s);
+    EXPECT_TRUE(waitUntil([&] {
+        std::vector<std::string> got = fileLines(openMark);
         std::sort(got.begin(), got.end());
         return got == std::vector<std::string>{doc, dir + "/missing/nothing"};
     }));
 }
 
 TEST(X11Run, WithoutTheDesktopOptionTheDisplayIsUsedWhenItOpens) {
-    const std::string path = X11Bench::get().tmp() + "/default.ovm";
+    const std::string path = suite().dir() + "/default.ovm";
     std::ofstream(path, std::ios::binary) << "START\r\nMMOVE 77,88\r\nEND\r\n";
     std::string err;
     ASSERT_EQ(run({ORV_CLI, "run", path, "--interval", "0"}, nullptr, 30000, &err), 0) << err;

@@ -12,11 +12,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "hook/orvhook.h"
+#include "recorder/recorder.h"
 #include "tests/x11/harness.h"
 
 namespace {
@@ -359,6 +362,69 @@ TEST(HookE2E, TheServerGoingAwayEndsTheMonitorWithoutEndingTheProcess) {
     const auto got = lib.capture.take();
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].rfind("box Mouse SetWindowsHookEx", 0), 0u);
+}
+
+// A user-interface thread's queue: other threads post a call and wait until this thread,
+// serving its queue, has run it (a blocking queued call).
+class UiQueue {
+  public:
+    void runAndWait(std::function<void()> fn) {
+        std::unique_lock<std::mutex> l(lock_);
+        const unsigned long ticket = posted_++;
+        calls_.push_back(std::move(fn));
+        cv_.notify_all();
+        cv_.wait(l, [&] { return done_ > ticket; });
+    }
+    // Runs the posted calls until `enough` holds (false after 10 s without it).
+    bool serveUntil(const std::function<bool()>& enough) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        std::unique_lock<std::mutex> l(lock_);
+        while (!enough()) {
+            if (!cv_.wait_until(l, end, [&] { return !calls_.empty(); })) return false;
+            std::function<void()> fn = std::move(calls_.front());
+            calls_.pop_front();
+            l.unlock();
+            fn();
+            l.lock();
+            ++done_;
+            cv_.notify_all();
+        }
+        return true;
+    }
+
+  private:
+    std::mutex lock_;
+    std::condition_variable cv_;
+    std::deque<std::function<void()>> calls_;
+    unsigned long posted_ = 0, done_ = 0;
+};
+
+// The program's handler hands every delivery to its user-interface thread and waits for it,
+// while that very thread stops the recording: the session still sees the monitor's end and
+// has the whole text, and the handler gets the same text afterwards, in order.
+TEST(HookE2E, ARecordingStopsWhileTheHandlerWaitsForTheStoppingThread) {
+    Session s;
+    START_SESSION(s, false);
+    setenv("DISPLAY", s.display().c_str(), 1);
+    UiQueue ui;
+    std::string shown;  // the record buffer the user-interface thread fills
+    bool stopped = false;
+    {
+        orv::recorder::HookLink link([&](const orv::recorder::Delivery& d) {
+            ui.runAndWait([&] {
+                if (d.kind == ORV_DELIVER_TEXT) shown += d.text;
+                if (d.kind == ORV_DELIVER_STOPPED) stopped = true;
+            });
+        });
+        orv::recorder::RecordingSession recording;
+        ASSERT_TRUE(recording.start());
+        ASSERT_EQ(s.run("xdotool mousemove --sync 10 20 click 1 key a"), 0);
+        const std::string text = recording.stop();  // the queue is not served meanwhile
+        EXPECT_EQ(text, "\tMMOVE 10,20\r\n\tMCLK L\r\n\tKEY A\r\n");
+        EXPECT_TRUE(ui.serveUntil([&] { return stopped; }));
+        EXPECT_EQ(shown, text);
+    }
+    unsetenv("DISPLAY");
 }
 
 }  // namespace

@@ -1,48 +1,19 @@
 // orvane-cli hookreplay and record without a display, and the library's export list.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
 
+#include "tests/cli/cli_fixture.h"
+
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using orv::clitest::CliResult;
+using orv::clitest::runShell;
 
-Result runShell(const std::string& cmd) {
-    Result r;
-    std::FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-class HookCli : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/orv_hookcli_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { runShell("rm -rf '" + dir + "'"); }
-    std::string write(const std::string& name, const std::string& text) {
-        const std::string path = dir + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-    std::string dir;
-};
+using HookCli = orv::clitest::ScratchFolder;
 
 TEST_F(HookCli, HookreplayPrintsTheRecordTextAndRunAborts) {
     const std::string events = write("ev.txt",
@@ -58,16 +29,16 @@ TEST_F(HookCli, HookreplayPrintsTheRecordTextAndRunAborts) {
                                      "run 0\n"
                                      "stoprect 0 0 50 50\nmouse ldown 10 10\nmouse lup 10 10\n"
                                      "mouse rdown 10 10\nmouse move 20 30\nmouse rup 20 30\n");
-    const Result r = runShell("unset DISPLAY; '" ORV_CLI "' hookreplay '" + events + "'");
-    EXPECT_EQ(r.status, 0);
+    const CliResult r = cli("hookreplay '" + events + "'", "env -u DISPLAY");
+    EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out,
               "\tKEY CTRL,C\n\tMMOVE 100,200\n\tMCLK L\n\tMTAB 1\nRUNABORT\nRUNABORT\n"
               "\tMMOVE 10,10\n\tMDOWN R\n\tMMOVE 20,30\n\tMUP R\n");
 }
 
 TEST_F(HookCli, HookreplayOfAnEmptyListPrintsNothing) {
-    const Result r = runShell("'" ORV_CLI "' hookreplay '" + write("e.txt", "") + "'");
-    EXPECT_EQ(r.status, 0);
+    const CliResult r = cli("hookreplay '" + write("e.txt", "") + "'");
+    EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "");
 }
 
@@ -79,35 +50,36 @@ TEST_F(HookCli, HookreplayRejectsBadInput) {
     const Bad bad[] = {
         {"hookreplay", "usage: orvane-cli hookreplay EVENTS"},
         {"hookreplay a b", "usage: orvane-cli hookreplay EVENTS"},
-        {"hookreplay '" + dir + "/missing.txt'", "missing.txt: No such file or directory"},
+        {"hookreplay '" + path("missing.txt") + "'", "missing.txt: No such file or directory"},
         {"hookreplay '" + write("bad.txt", "key down 17\nmouse ldown x 1\n") + "'",
          "bad.txt: line 2: expected: mouse"},
     };
     for (const Bad& b : bad) {
-        const Result r = runShell("'" ORV_CLI "' " + b.args + " 2>&1");
-        EXPECT_EQ(r.status, 2) << b.args;
-        EXPECT_NE(r.out.find(b.stderrHas), std::string::npos) << r.out;
-        EXPECT_EQ(r.out.find("\tKEY"), std::string::npos) << "nothing replayed: " << r.out;
+        const CliResult r = cli(b.args);
+        EXPECT_EQ(r.code, 2) << b.args;
+        EXPECT_NE(r.err.find(b.stderrHas), std::string::npos) << r.err;
+        EXPECT_EQ((r.out + r.err).find("\tKEY"), std::string::npos)
+            << "nothing replayed: " << r.out;
     }
 }
 
 TEST_F(HookCli, RecordWithoutADisplayFailsAndWritesNothing) {
-    const std::string file = dir + "/rec.ovm";
-    const Result r = runShell("unset DISPLAY; '" ORV_CLI "' record '" + file + "' 2>&1");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("Orvane: Mouse SetWindowsHookEx失敗です"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Orvane: Keybaord SetWindowsHookEx失敗です"), std::string::npos);
+    const std::string file = path("rec.ovm");
+    const CliResult r = cli("record '" + file + "'", "env -u DISPLAY");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Orvane: Mouse SetWindowsHookEx失敗です"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Orvane: Keybaord SetWindowsHookEx失敗です"), std::string::npos);
     EXPECT_NE(::access(file.c_str(), F_OK), 0);
-    EXPECT_EQ(runShell("'" ORV_CLI "' record 2>&1").status, 2);
+    EXPECT_EQ(cli("record").code, 2);
 }
 
 // The library exports the sixteen names and the three extensions, nothing else, and does
 // not depend on Qt.
 TEST(HookLibrary, ExportsExactlyItsNames) {
-    if (runShell("command -v nm >/dev/null && command -v objdump >/dev/null").status != 0)
+    if (runShell("command -v nm >/dev/null && command -v objdump >/dev/null").code != 0)
         GTEST_SKIP() << "binutils not installed";
-    const Result r = runShell("nm -D --defined-only '" ORV_HOOK_LIB "'");
-    ASSERT_EQ(r.status, 0);
+    const CliResult r = runShell("nm -D --defined-only '" ORV_HOOK_LIB "'");
+    ASSERT_EQ(r.code, 0);
     std::set<std::string> names;
     std::istringstream in(r.out);
     std::string line;
@@ -139,7 +111,7 @@ TEST(HookLibrary, ExportsExactlyItsNames) {
                                             "OrvHookSetStopRect",
                                             "OrvHookWaitStopped"};
     EXPECT_EQ(names, expected);
-    const Result needed = runShell("objdump -p '" ORV_HOOK_LIB "' | grep NEEDED");
+    const CliResult needed = runShell("objdump -p '" ORV_HOOK_LIB "' | grep NEEDED");
     EXPECT_EQ(needed.out.find("Qt"), std::string::npos) << needed.out;
 }
 

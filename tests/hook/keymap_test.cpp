@@ -6,57 +6,54 @@
 
 namespace {
 
+// A key's keysyms at levels 0 and 1, and its virtual key.
+struct Levels {
+    unsigned level0, level1;
+    int vk;
+};
+
 TEST(Keymap, VirtualKeysOfKeysyms) {
-    struct Case {
-        unsigned level0, level1;
-        bool numLock;
+    // Keys alone on their keycode: editing, control, modifier, navigation and function keys,
+    // keysyms without a virtual key, and the numeric pad's operators and Enter.
+    const struct {
+        unsigned keysym;
         int vk;
+    } alone[] = {
+        {XK_Return, 13},       {XK_Escape, 27},     {XK_space, 32},     {XK_Insert, 45},
+        {XK_Delete, 46},       {XK_BackSpace, 8},   {XK_Caps_Lock, 20}, {XK_Shift_L, 16},
+        {XK_Shift_R, 16},      {XK_Control_L, 17},  {XK_Control_R, 17}, {XK_Super_L, 91},
+        {XK_Prior, 33},        {XK_Next, 34},       {XK_End, 35},       {XK_Home, 36},
+        {XK_Left, 37},         {XK_Up, 38},         {XK_Right, 39},     {XK_Down, 40},
+        {XK_F1, 112},          {XK_F12, 123},       {XK_VoidSymbol, 0}, {0, 0},
+        {XK_KP_Subtract, 109}, {XK_KP_Divide, 111}, {XK_KP_Enter, 13},
     };
-    const Case cases[] = {{XK_a, XK_A, false, 65},
-                          {XK_z, XK_Z, false, 90},
-                          {XK_0, XK_parenright, false, 48},
-                          {XK_9, XK_parenleft, false, 57},
-                          {XK_Return, 0, false, 13},
-                          {XK_Tab, XK_ISO_Left_Tab, false, 9},
-                          {XK_Shift_L, 0, false, 16},
-                          {XK_Shift_R, 0, false, 16},
-                          {XK_Control_L, 0, false, 17},
-                          {XK_Control_R, 0, false, 17},
-                          {XK_Alt_L, XK_Meta_L, false, 18},
-                          {XK_Escape, 0, false, 27},
-                          {XK_space, 0, false, 32},
-                          {XK_Prior, 0, false, 33},
-                          {XK_Next, 0, false, 34},
-                          {XK_End, 0, false, 35},
-                          {XK_Home, 0, false, 36},
-                          {XK_Left, 0, false, 37},
-                          {XK_Up, 0, false, 38},
-                          {XK_Right, 0, false, 39},
-                          {XK_Down, 0, false, 40},
-                          {XK_Insert, 0, false, 45},
-                          {XK_Delete, 0, false, 46},
-                          {XK_F1, 0, false, 112},
-                          {XK_F12, 0, false, 123},
-                          {XK_BackSpace, 0, false, 8},
-                          {XK_Caps_Lock, 0, false, 20},
-                          {XK_Super_L, 0, false, 91},
-                          {XK_comma, XK_less, false, 188},
-                          {XK_VoidSymbol, 0, false, 0},
-                          {0, 0, false, 0},
-                          // Keypad: digits with Num Lock, navigation without.
-                          {XK_KP_Home, XK_KP_7, true, 103},
-                          {XK_KP_Home, XK_KP_7, false, 36},
-                          {XK_KP_Begin, XK_KP_5, true, 101},
-                          {XK_KP_Insert, XK_KP_0, false, 45},
-                          {XK_KP_Add, XK_KP_Add, false, 107},
-                          {XK_KP_Multiply, 0, true, 106},
-                          {XK_KP_Subtract, 0, false, 109},
-                          {XK_KP_Divide, 0, false, 111},
-                          {XK_KP_Delete, XK_KP_Decimal, true, 110},
-                          {XK_KP_Enter, 0, false, 13}};
-    for (const Case& c : cases)
-        EXPECT_EQ(orv::hook::vkForKeysyms(c.level0, c.level1, c.numLock), c.vk)
-            << std::hex << c.level0;
+    for (const auto& c : alone)
+        EXPECT_EQ(orv::hook::vkForKeysyms(c.keysym, 0, false), c.vk) << std::hex << c.keysym;
+    // Keys with a second level: letters and digits shifted, Tab, Alt, punctuation, and the
+    // numeric pad's navigation level, which counts without Num Lock.
+    const Levels levels[] = {
+        {XK_a, XK_A, 65},
+        {XK_z, XK_Z, 90},
+        {XK_0, XK_parenright, 48},
+        {XK_9, XK_parenleft, 57},
+        {XK_Tab, XK_ISO_Left_Tab, 9},
+        {XK_Alt_L, XK_Meta_L, 18},
+        {XK_comma, XK_less, 188},
+        {XK_KP_Home, XK_KP_7, 36},
+        {XK_KP_Insert, XK_KP_0, 45},
+        {XK_KP_Add, XK_KP_Add, 107},
+    };
+    for (const auto& c : levels)
+        EXPECT_EQ(orv::hook::vkForKeysyms(c.level0, c.level1, false), c.vk) << std::hex << c.level0;
+    // With Num Lock the numeric pad gives its digit level.
+    const Levels numLock[] = {
+        {XK_KP_Home, XK_KP_7, 103},
+        {XK_KP_Begin, XK_KP_5, 101},
+        {XK_KP_Delete, XK_KP_Decimal, 110},
+        {XK_KP_Multiply, 0, 106},
+    };
+    for (const auto& c : numLock)
+        EXPECT_EQ(orv::hook::vkForKeysyms(c.level0, c.level1, true), c.vk) << std::hex << c.level0;
 }
 
 }  // namespace

@@ -14,25 +14,38 @@ namespace {
 
 struct Case {
     const char* name;
-    const char* events;
+    std::string events;
     const char* expected;  // output lines, '\n' separated, record lines with their tab
 };
 
-std::string replay(const char* events) {
+// Each key pressed and released alone.
+std::string taps(std::initializer_list<int> vks) {
+    std::string events;
+    for (int vk : vks)
+        events += "key down " + std::to_string(vk) + "\nkey up " + std::to_string(vk) + "\n";
+    return events;
+}
+
+std::string replay(const std::string& events) {
     orv::hook::resetForTests();
     std::string out, err;
     EXPECT_TRUE(orv::hook::replayEvents(events, out, err)) << err;
     return out;
 }
 
-class KeyboardProcedure : public ::testing::TestWithParam<Case> {};
+// One event list through the procedures, in the keyboard and the mouse families below.
+class Procedures : public ::testing::TestWithParam<Case> {};
 
-TEST_P(KeyboardProcedure, WritesTheExpectedLines) {
+TEST_P(Procedures, WriteTheExpectedLines) {
     EXPECT_EQ(replay(GetParam().events), GetParam().expected);
 }
 
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+    return info.param.name;
+}
+
 INSTANTIATE_TEST_SUITE_P(
-    Cases, KeyboardProcedure,
+    Keyboard, Procedures,
     ::testing::Values(
         Case{"CtrlC", "key down 17\nkey down 67\nkey up 67\nkey up 17\n", "\tKEY CTRL,C\n"},
         Case{"ShiftEmptiedByFirstRelease",
@@ -44,23 +57,20 @@ INSTANTIATE_TEST_SUITE_P(
              "\tKEY CTRL,SFT,ALT\n"},
         Case{"AltTab", "key down 18\nkey down 9\nkey up 9\nkey up 18\n", "\tMTAB 1\n\tKEY ALT\n"},
         Case{"TabAloneOnRelease", "key down 9\nkey up 9\nkey up 9\n", "\tMTAB 1\n\tMTAB 1\n"},
-        Case{"NumpadFive", "key down 101\nkey up 101\n", "\tKEY 5\n"},
-        Case{"NumpadPlusIsK", "key down 107\nkey up 107\n", "\tKEY k\n"},
-        Case{"NumpadOperators",
-             "key down 106\nkey up 106\nkey down 108\nkey up 108\nkey down 109\nkey up 109\n"
-             "key down 110\nkey up 110\nkey down 111\nkey up 111\n",
+        Case{"NumpadFive", taps({101}), "\tKEY 5\n"},
+        Case{"NumpadPlusIsK", taps({107}), "\tKEY k\n"},
+        Case{"NumpadOperators", taps({106, 108, 109, 110, 111}),
              "\tKEY j\n\tKEY l\n\tKEY m\n\tKEY n\n\tKEY o\n"},
-        Case{"F1NotStoredWhileNotRecording", "setrec 0\nkey down 112\nkey up 112\n", ""},
-        Case{"F1StoredWhileRecording", "setrec 1\nkey down 112\nkey up 112\n", "\tKEY F1\n"},
-        Case{"F2StoredAlways", "setrec 0\nkey down 113\nkey up 113\n", "\tKEY F2\n"},
+        Case{"F1NotStoredWhileNotRecording", "setrec 0\n" + taps({112}), ""},
+        Case{"F1StoredWhileRecording", "setrec 1\n" + taps({112}), "\tKEY F1\n"},
+        Case{"F2StoredAlways", "setrec 0\n" + taps({113}), "\tKEY F2\n"},
         Case{"AutoRepeatChangesNothing",
              "key down 17\nkey down 65\nkey down 65\nkey down 65\nkey up 65\n", "\tKEY CTRL,A\n"},
         Case{"UnmappedKeyReleaseWritesHeldKeys", "key down 17\nkey down 8\nkey up 8\nkey up 17\n",
              "\tKEY CTRL\n"},
         Case{"UnmappedKeysAloneWriteNothing", "key down 20\nkey up 20\nkey up 91\n", ""},
         Case{"RecflgsetEmptiesTheSlots", "key down 17\nsetrec 1\nkey up 17\n", ""},
-        Case{"LettersAndDigits", "key down 90\nkey up 90\nkey down 48\nkey up 48\n",
-             "\tKEY Z\n\tKEY 0\n"},
+        Case{"LettersAndDigits", taps({90, 48}), "\tKEY Z\n\tKEY 0\n"},
         Case{"EscRecordedWhenNotRunning", "key down 27 physical\nkey up 27 physical\n",
              "\tKEY ESC\n"},
         Case{"RunEscSendsAbortOnceOnRelease", "run 1\nkey down 27 physical\nkey up 27 physical\n",
@@ -73,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"KeysPressedDuringARunAreNotHeld",
              "run 1\nkey down 17\nrun 0\nkey down 65\nkey up 65\nkey up 17\n", "\tKEY A\n"},
         Case{"RunOffAgainRecords", "run 1\nrun 0\nkey down 27\nkey up 27\n", "\tKEY ESC\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    caseName);
 
 // Every virtual key of the mapping table, pressed and released alone.
 TEST(KeyboardProcedure, MapsEveryVirtualKeyToItsName) {
@@ -87,22 +97,15 @@ TEST(KeyboardProcedure, MapsEveryVirtualKeyToItsName) {
                        {46, "DEL"},   {48, "0"},   {57, "9"},     {65, "A"},    {90, "Z"},
                        {96, "0"},     {105, "9"},  {112, "F1"},   {113, "F2"},  {123, "F12"}};
     for (const Vk& k : keys) {
-        const std::string ev = "setrec 1\nkey down " + std::to_string(k.vk) + "\nkey up " +
-                               std::to_string(k.vk) + "\n";
-        EXPECT_EQ(replay(ev.c_str()), std::string("\tKEY ") + k.name + "\n") << k.vk;
+        EXPECT_EQ(replay("setrec 1\n" + taps({k.vk})), std::string("\tKEY ") + k.name + "\n")
+            << k.vk;
     }
     for (int vk : {8, 12, 19, 20, 44, 91, 124, 144, 186, 222})
-        EXPECT_EQ(replay(("key down " + std::to_string(vk) + "\nkey up 1\n").c_str()), "") << vk;
-}
-
-class MouseProcedure : public ::testing::TestWithParam<Case> {};
-
-TEST_P(MouseProcedure, WritesTheExpectedLines) {
-    EXPECT_EQ(replay(GetParam().events), GetParam().expected);
+        EXPECT_EQ(replay("key down " + std::to_string(vk) + "\nkey up 1\n"), "") << vk;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, MouseProcedure,
+    Mouse, Procedures,
     ::testing::Values(
         Case{"Click", "mouse ldown 100 200\nmouse lup 100 200\n", "\tMMOVE 100,200\n\tMCLK L\n"},
         Case{"Drag", "mouse ldown 10 10\nmouse move 50 60\nmouse lup 50 60\n",
@@ -142,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
              "\tMMOVE 3,4\n\tMCLK L\n"},
         Case{"KeysAndClicksInterleave", "key down 17\nmouse ldown 1 1\nmouse lup 1 1\nkey up 17\n",
              "\tMMOVE 1,1\n\tMCLK L\n\tKEY CTRL\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    caseName);
 
 TEST(Replay, RejectsBadLinesWithTheirNumber) {
     struct Bad {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,13 +17,31 @@ using orv::hook::InjectedKeyNotes;
 using orv::hook::ProcInput;
 using orv::hook::Translator;
 
-// One raw event: m = motion, p/r = press/release of button b, d = press on a decoration.
+// Raw events, blank-separated: "mX,Y@T" a motion, "pB:X,Y@T" / "rB:X,Y@T" a press / release
+// of button B, "dB:X,Y@T" a press on a decoration; T is the server time (decimal or 0x hex).
 struct Raw {
     char what;
     int button;
     int x, y;
     unsigned time;
 };
+
+std::vector<Raw> parseRaws(const std::string& spec) {
+    std::vector<Raw> raws;
+    std::istringstream in(spec);
+    for (std::string tok; in >> tok;) {
+        Raw r{tok[0], 0, 0, 0, 0};
+        const std::size_t at = tok.find('@');
+        const std::size_t from = r.what == 'm' ? 1 : tok.find(':') + 1;
+        const std::string where = tok.substr(from, at - from);
+        if (r.what != 'm') r.button = std::stoi(tok.substr(1));
+        r.x = std::stoi(where);
+        r.y = std::stoi(where.substr(where.find(',') + 1));
+        r.time = static_cast<unsigned>(std::stoul(tok.substr(at + 1), nullptr, 0));
+        raws.push_back(r);
+    }
+    return raws;
+}
 
 std::string name(const ProcInput& in) {
     static const char* const kNames[] = {"move", "ldown", "lup", "ldbl", "rdown", "rup",
@@ -33,11 +52,11 @@ std::string name(const ProcInput& in) {
     return n + " " + std::to_string(in.point.x) + "," + std::to_string(in.point.y);
 }
 
-std::vector<std::string> translate(const std::vector<Raw>& raws) {
+std::vector<std::string> translate(const std::string& spec) {
     InjectedKeyNotes notes;
     Translator t(notes);
     std::vector<ProcInput> out;
-    for (const Raw& r : raws) {
+    for (const Raw& r : parseRaws(spec)) {
         if (r.what == 'm')
             t.motion(r.x, r.y, r.time, out);
         else
@@ -54,100 +73,57 @@ using V = std::vector<std::string>;
 TEST(Translator, DoubleClickWithinTimeAndDistance) {
     struct Case {
         const char* what;
-        std::vector<Raw> raws;
+        const char* raws;
         V expected;
     };
     const Case cases[] = {
         {"same point",
-         {{'m', 0, 5, 5, 0},
-          {'p', 1, 5, 5, 100},
-          {'r', 1, 5, 5, 150},
-          {'p', 1, 5, 5, 300},
-          {'r', 1, 5, 5, 350}},
+         "m5,5@0 p1:5,5@100 r1:5,5@150 p1:5,5@300 r1:5,5@350",
          {"move 5,5", "ldown 5,5", "lup 5,5", "ldbl 5,5", "lup 5,5"}},
         {"500 ms and 4 px each way still pair",
-         {{'m', 0, 10, 10, 0},
-          {'p', 1, 10, 10, 1000},
-          {'r', 1, 10, 10, 1010},
-          {'p', 1, 14, 6, 1500}},
+         "m10,10@0 p1:10,10@1000 r1:10,10@1010 p1:14,6@1500",
          {"move 10,10", "ldown 10,10", "lup 10,10", "move 14,6", "ldbl 14,6"}},
         {"501 ms is too slow",
-         {{'m', 0, 1, 1, 0}, {'p', 1, 1, 1, 0}, {'r', 1, 1, 1, 1}, {'p', 1, 1, 1, 501}},
+         "m1,1@0 p1:1,1@0 r1:1,1@1 p1:1,1@501",
          {"move 1,1", "ldown 1,1", "lup 1,1", "ldown 1,1"}},
         {"5 px is too far",
-         {{'m', 0, 1, 1, 0}, {'p', 1, 1, 1, 0}, {'r', 1, 1, 1, 1}, {'p', 1, 6, 1, 2}},
+         "m1,1@0 p1:1,1@0 r1:1,1@1 p1:6,1@2",
          {"move 1,1", "ldown 1,1", "lup 1,1", "move 6,1", "ldown 6,1"}},
         {"a third press starts a new pair",
-         {{'m', 0, 2, 2, 0},
-          {'p', 1, 2, 2, 0},
-          {'r', 1, 2, 2, 1},
-          {'p', 1, 2, 2, 2},
-          {'r', 1, 2, 2, 3},
-          {'p', 1, 2, 2, 4},
-          {'r', 1, 2, 2, 5},
-          {'p', 1, 2, 2, 6}},
+         "m2,2@0 p1:2,2@0 r1:2,2@1 p1:2,2@2 r1:2,2@3 p1:2,2@4 r1:2,2@5 p1:2,2@6",
          {"move 2,2", "ldown 2,2", "lup 2,2", "ldbl 2,2", "lup 2,2", "ldown 2,2", "lup 2,2",
           "ldbl 2,2"}},
         {"another button in between breaks the pair",
-         {{'m', 0, 3, 3, 0},
-          {'p', 1, 3, 3, 0},
-          {'r', 1, 3, 3, 1},
-          {'p', 3, 3, 3, 2},
-          {'r', 3, 3, 3, 3},
-          {'p', 1, 3, 3, 4}},
+         "m3,3@0 p1:3,3@0 r1:3,3@1 p3:3,3@2 r3:3,3@3 p1:3,3@4",
          {"move 3,3", "ldown 3,3", "lup 3,3", "rdown 3,3", "rup 3,3", "ldown 3,3"}},
         {"right and middle buttons",
-         {{'m', 0, 0, 0, 0},
-          {'p', 3, 0, 0, 0},
-          {'r', 3, 0, 0, 1},
-          {'p', 3, 0, 0, 2},
-          {'p', 2, 0, 0, 3},
-          {'r', 2, 0, 0, 4},
-          {'p', 2, 0, 0, 5}},
+         "m0,0@0 p3:0,0@0 r3:0,0@1 p3:0,0@2 p2:0,0@3 r2:0,0@4 p2:0,0@5",
          {"move 0,0", "rdown 0,0", "rup 0,0", "rdbl 0,0", "mdown 0,0", "mup 0,0", "mdbl 0,0"}},
         {"server time wraps around",
-         {{'m', 0, 4, 4, 0},
-          {'p', 1, 4, 4, 0xFFFFFF00u},
-          {'r', 1, 4, 4, 0xFFFFFF10u},
-          {'p', 1, 4, 4, 0x20u}},
+         "m4,4@0 p1:4,4@0xFFFFFF00 r1:4,4@0xFFFFFF10 p1:4,4@0x20",
          {"move 4,4", "ldown 4,4", "lup 4,4", "ldbl 4,4"}},
     };
     for (const Case& c : cases) EXPECT_EQ(translate(c.raws), c.expected) << c.what;
 }
 
 TEST(Translator, DecorationPressesAreDroppedWithTheirRelease) {
-    EXPECT_EQ(translate({{'m', 0, 50, 5, 0},
-                         {'d', 1, 50, 5, 10},
-                         {'m', 0, 80, 40, 20},
-                         {'r', 1, 80, 40, 30},
-                         {'p', 1, 80, 40, 40},
-                         {'r', 1, 80, 40, 50}}),
+    EXPECT_EQ(translate("m50,5@0 d1:50,5@10 m80,40@20 r1:80,40@30 p1:80,40@40 r1:80,40@50"),
               (V{"move 50,5", "move 80,40", "ldown 80,40", "lup 80,40"}));
     // A press on a decoration does not become the first half of a double-click.
-    EXPECT_EQ(translate({{'p', 1, 7, 7, 0},
-                         {'r', 1, 7, 7, 1},
-                         {'d', 1, 7, 7, 2},
-                         {'r', 1, 7, 7, 3},
-                         {'p', 1, 7, 7, 4}}),
+    EXPECT_EQ(translate("p1:7,7@0 r1:7,7@1 d1:7,7@2 r1:7,7@3 p1:7,7@4"),
               (V{"move 7,7", "ldown 7,7", "lup 7,7", "ldown 7,7"}));
 }
 
 TEST(Translator, FeedsAMoveBeforeButtonEventsWhereThePointerWasNotSeen) {
     // The motion to the release point was lost: the drag is still recognised.
-    EXPECT_EQ(translate({{'m', 0, 10, 10, 0}, {'p', 1, 10, 10, 1}, {'r', 1, 50, 60, 2}}),
+    EXPECT_EQ(translate("m10,10@0 p1:10,10@1 r1:50,60@2"),
               (V{"move 10,10", "ldown 10,10", "move 50,60", "lup 50,60"}));
     // Repeated motion to the same point is fed once.
-    EXPECT_EQ(translate({{'m', 0, 1, 1, 0}, {'m', 0, 1, 1, 1}, {'m', 0, 2, 1, 2}}),
-              (V{"move 1,1", "move 2,1"}));
+    EXPECT_EQ(translate("m1,1@0 m1,1@1 m2,1@2"), (V{"move 1,1", "move 2,1"}));
 }
 
 TEST(Translator, WheelGivesOneMessagePerNotch) {
-    EXPECT_EQ(translate({{'m', 0, 0, 0, 0},
-                         {'p', 4, 0, 0, 1},
-                         {'r', 4, 0, 0, 2},
-                         {'p', 7, 0, 0, 3},
-                         {'r', 7, 0, 0, 4},
-                         {'p', 9, 0, 0, 5}}),
+    EXPECT_EQ(translate("m0,0@0 p4:0,0@1 r4:0,0@2 p7:0,0@3 r7:0,0@4 p9:0,0@5"),
               (V{"move 0,0", "wheel 0,0", "hwheel 0,0"}));
 }
 
