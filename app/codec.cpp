@@ -92,4 +92,22 @@ std::string toCp932(const QString& text, bool* lossy) {
     return out;
 }
 
+Unencodable firstUnencodable(const QString& text) {
+    int line = 1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u == '\n') {
+            ++line;
+            continue;
+        }
+        if (u < 0x80 || (u >= kEscapeBase && u <= kEscapeBase + 0xFF)) continue;
+        const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QByteArray ch = text.mid(i, len).toUtf8();
+        if (!utf8ToCp932(std::string_view(ch.constData(), static_cast<std::size_t>(ch.size()))))
+            return {text.mid(i, len), line};
+        i += len - 1;
+    }
+    return {};
+}
+
 }  // namespace orv::app

@@ -15,6 +15,14 @@ QString fromCp932(std::string_view bytes);
 // form become '?' and set *lossy.
 std::string toCp932(const QString& text, bool* lossy = nullptr);
 
+// The first character of `text` that has no CP932 form (a whole surrogate pair counts as one),
+// with its 1-based line; an empty string when every character can be stored.
+struct Unencodable {
+    QString character;
+    int line = 0;
+};
+Unencodable firstUnencodable(const QString& text);
+
 // A UTF-8 literal of the program's own, as QString.
 inline QString u8q(const char* utf8) {
     return QString::fromUtf8(utf8);

@@ -11,8 +11,10 @@
 namespace orv::app {
 
 RunningDialog::RunningDialog(QWidget* owner, const QString& macroName, bool noOwner)
-    : QDialog(noOwner ? nullptr : owner), name_(macroName) {
+    : QDialog(noOwner ? nullptr : owner), noOwner_(noOwner), name_(macroName) {
     setObjectName("117");
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus, true);
     setWindowTitle(u8q("マクロ実行中"));
     setModal(false);
     auto* name = new QLabel(macroName, this);
@@ -21,26 +23,45 @@ RunningDialog::RunningDialog(QWidget* owner, const QString& macroName, bool noOw
     state_->setObjectName("1002");
     stop_ = new QPushButton(u8q("中断(Esc)"), this);
     stop_->setObjectName("1");
-    stop_->setDefault(true);
+    // Only a click stops the run (or Esc, through the frame's watch): no default button, no
+    // focus for Enter or Space to press.
+    stop_->setAutoDefault(false);
+    stop_->setDefault(false);
+    stop_->setFocusPolicy(Qt::NoFocus);
     auto* lay = new QVBoxLayout(this);
     lay->addWidget(name);
     lay->addWidget(state_);
     lay->addWidget(stop_, 0, Qt::AlignHCenter);
     connect(stop_, &QPushButton::clicked, this, &RunningDialog::stop);
     adjustSize();
-    place(owner, noOwner);
+    place(owner);
 }
 
-void RunningDialog::place(QWidget* owner, bool noOwner) {
-    if (noOwner) {
+void RunningDialog::place(QWidget* owner) {
+    if (noOwner_) {
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        if (QScreen* sc = QGuiApplication::primaryScreen()) {
-            QRect r = sc->geometry();
-            move(r.right() + 1 - width(), r.bottom() + 1 - 50 - height());
-        }
+        placeBottomRight();
     } else {
         QRect f = owner->geometry();
         move(f.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+// The window's outer edge (its frame included) 50 px above the bottom of the screen.
+void RunningDialog::placeBottomRight() {
+    if (QScreen* sc = QGuiApplication::primaryScreen()) {
+        const QRect r = sc->geometry();
+        const QRect outer = frameGeometry();
+        move(r.right() + 1 - outer.width(), r.bottom() + 1 - 50 - outer.height());
+    }
+}
+
+void RunningDialog::moveEvent(QMoveEvent* e) {
+    QDialog::moveEvent(e);
+    // The window manager's frame is known only once the window is shown: place it again then.
+    if (noOwner_ && !placedWithFrame_ && frameGeometry().height() > height()) {
+        placedWithFrame_ = true;
+        placeBottomRight();
     }
 }
 

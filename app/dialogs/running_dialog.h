@@ -1,5 +1,6 @@
 // The running dialog (117): the macro's name, its state and the stop button. A stop is asked
-// for with a signal; the end of the run closes the dialog.
+// for with a signal; the end of the run closes the dialog. It never takes the keyboard focus:
+// keys a macro types go to the user's window, and Enter cannot press its stop button.
 #pragma once
 
 #include <QDialog>
@@ -26,10 +27,14 @@ class RunningDialog : public QDialog {
 
   protected:
     void reject() override;  // Esc and the close box do nothing here
+    void moveEvent(QMoveEvent* e) override;
 
   private:
-    void place(QWidget* owner, bool noOwner);
+    void place(QWidget* owner);
+    void placeBottomRight();
 
+    bool noOwner_;
+    bool placedWithFrame_ = false;  // placed once the window manager's frame was known
     QString name_;
     QPushButton* stop_;
     QLabel* state_;

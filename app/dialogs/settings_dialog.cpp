@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/codec.h"
 #include "app/message.h"
@@ -77,6 +79,7 @@ void SettingsDialog::createStartGroup() {
     autoExe_ = checkBox(group_, "1058", "起動時に以下のﾏｸﾛを自動実行する", s_.autoExe == 1);
     path_ = new QLineEdit(fromCp932(s_.exeMacro), group_);
     path_->setObjectName("1004");
+    fitPathField();
     browse_ = button(group_, "1005", QStringLiteral("...."));
     autoFin_ = checkBox(group_, "1059", "自動実行終了時にOrvaneを終了する", s_.autoFin == 1);
     auto* note = new QLabel(
@@ -90,6 +93,17 @@ void SettingsDialog::createStartGroup() {
     g->addLayout(pathRow);
     g->addWidget(autoFin_);
     g->addWidget(note);
+}
+
+// The path field is wide enough for the whole path (up to most of the screen's width), and its
+// tool tip shows the path in full in any case.
+void SettingsDialog::fitPathField() {
+    const QString t = path_->text();
+    const int want = path_->fontMetrics().horizontalAdvance(t) + 24;
+    int most = 900;
+    if (QScreen* sc = screen()) most = sc->availableGeometry().width() * 3 / 4;
+    path_->setMinimumWidth(std::clamp(want, 360, std::max(360, most)));
+    path_->setToolTip(t);
 }
 
 void SettingsDialog::layOut() {
@@ -117,6 +131,7 @@ void SettingsDialog::connectControls() {
     connect(path_, &QLineEdit::textChanged, this, [this](const QString& t) {
         pendingPath_ = toCp932(t);
         if (pendingPath_.size() > 1023) pendingPath_.resize(1023);
+        fitPathField();
     });
     connect(autoExe_, &QCheckBox::clicked, this, &SettingsDialog::autoExeClicked);
     connect(autoFin_, &QCheckBox::clicked, this, [this](bool on) { pendingAutoFin_ = on ? 1 : 0; });

@@ -33,6 +33,7 @@ class SettingsDialog : public QDialog {
   private:
     void createControls();
     void createStartGroup();
+    void fitPathField();
     void layOut();
     void connectControls();
     void autoExeClicked(bool on);

@@ -63,10 +63,23 @@ bool MacroEditor::start(const EditorStart& start) {
     }
 }
 
-std::string MacroEditor::textBytes() const {
+std::string MacroEditor::textBytes(bool* lossy) const {
     QString t = edit_->toPlainText();
     if (crlf_) t.replace('\n', QStringLiteral("\r\n"));
-    return toCp932(t);
+    return toCp932(t, lossy);
+}
+
+bool MacroEditor::refuseUnencodable() {
+    const Unencodable u = firstUnencodable(edit_->toPlainText());
+    if (u.character.isEmpty()) return false;
+    const QString code = QString::number(u.character.toUcs4().value(0), 16).toUpper();
+    showMessage(MsgKind::Critical, dialogOwner_, QStringLiteral("Error"),
+                u8q("%1行目の文字「%2」(U+%3) はマクロファイル (CP932) に保存できません。\n"
+                    "この文字を削除するか置き換えてから保存してください。")
+                    .arg(u.line)
+                    .arg(u.character)
+                    .arg(code, 4, QChar('0')));
+    return true;
 }
 
 void MacroEditor::setTextBytes(const std::string& bytes) {
@@ -97,7 +110,10 @@ bool MacroEditor::loadFile(const QString& path) {
 }
 
 bool MacroEditor::save(bool asNew) {
-    std::string bytes = textBytes();
+    // A character without a CP932 form would be written as '?': nothing is saved instead.
+    bool lossy = false;
+    std::string bytes = textBytes(&lossy);
+    if (lossy && refuseUnencodable()) return false;
     if (bytes.size() > kMaxMacroFile) {
         showMessage(MsgKind::Warning, dialogOwner_, QStringLiteral("Too Big File!"),
                     u8q("マクロが65535バイトを超えているため保存できません。"));

@@ -50,8 +50,8 @@ class MacroEditor : public QMdiSubWindow {
                 const EditorStart& start, bool& ok);
 
     MacroEdit* edit() const { return edit_; }
-    // The macro text as CP932 bytes.
-    std::string textBytes() const;
+    // The macro text as CP932 bytes; `lossy` tells whether a character became '?'.
+    std::string textBytes(bool* lossy = nullptr) const;
     void setTextBytes(const std::string& bytes);
     bool modified() const;
     void setModified(bool m);
@@ -65,6 +65,9 @@ class MacroEditor : public QMdiSubWindow {
     void showLine(int line0);
     void gotoLine(int line1) { showLine(line1 - 1); }
     void caretToEnd();
+    // Asks whether a modified text is saved (Yes saves, No discards, Cancel keeps the window);
+    // true when the window may close.
+    bool mayCloseModified();
 
     // The gutter and its marks (see MacroEdit). Line numbers follow EditorSettings.
     void setLineNumbersVisible(bool on) { edit_->setLineNumbersVisible(on); }
@@ -86,7 +89,9 @@ class MacroEditor : public QMdiSubWindow {
     bool start(const EditorStart& start);
     // The close questions in their order; false when the window stays open.
     bool mayCloseDuringRun();
-    bool mayCloseModified();
+    // Shows why the text cannot be saved when a character has no CP932 form; false when every
+    // character can be stored.
+    bool refuseUnencodable();
 
     QWidget* dialogOwner_;
     const EditorRunQuery& runs_;

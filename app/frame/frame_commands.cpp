@@ -1,4 +1,6 @@
 // The frame's menu commands, one function per item of menu 102.
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -69,6 +71,19 @@ void MainFrame::openFindDialog(bool withReplace) {
     if (findDialog_) findDialog_->deleteLater();
     findDialog_ = new FindDialog(this, e->edit(), withReplace);
     findDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    // What was searched for stays until the program ends.
+    findDialog_->what()->setText(findMemory_.what);
+    findDialog_->what()->selectAll();
+    findDialog_->matchCase()->setChecked(findMemory_.matchCase);
+    connect(findDialog_->what(), &QLineEdit::textChanged, this,
+            [this](const QString& t) { findMemory_.what = t; });
+    connect(findDialog_->matchCase(), &QCheckBox::toggled, this,
+            [this](bool on) { findMemory_.matchCase = on; });
+    if (QLineEdit* with = findDialog_->with()) {
+        with->setText(findMemory_.with);
+        connect(with, &QLineEdit::textChanged, this,
+                [this](const QString& t) { findMemory_.with = t; });
+    }
     findDialog_->show();
 }
 
@@ -84,8 +99,19 @@ void MainFrame::about() {
 // ---- windows ----
 
 void MainFrame::closeAll() {
-    for (QMdiSubWindow* w : mdi_->subWindowList()) delete w;  // no prompts
+    if (!confirmCloseEditors()) return;
+    for (QMdiSubWindow* w : mdi_->subWindowList()) delete w;
     noChildrenLeft();
+}
+
+bool MainFrame::confirmCloseEditors() {
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        auto* e = qobject_cast<MacroEditor*>(w);
+        if (!e || !e->modified()) continue;
+        mdi_->setActiveSubWindow(e);
+        if (!e->mayCloseModified()) return false;
+    }
+    return true;
 }
 void MainFrame::closeChild() {
     QMdiSubWindow* w = activeChild();

@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QShortcut>
 
 #include "app/codec.h"
 #include "app/editor/editor_settings.h"
@@ -48,9 +49,16 @@ QAction* MainFrame::addCommand(QMenu* menu, int id, const char* text, Command ru
     QAction* a = menu->addAction(u8q(text));
     a->setObjectName(QString::number(id));
     a->setData(id);
+    // The item's text names its key already ("マクロ実行(F4)"): the key is a shortcut of the
+    // frame, not of the action, so the menu does not show it a second time. It acts only while
+    // the item is enabled.
     if (fkey) {
-        a->setShortcut(QKeySequence(Qt::Key_F1 + (fkey - 1)));
-        a->setShortcutContext(Qt::ApplicationShortcut);
+        auto* key = new QShortcut(QKeySequence(Qt::Key_F1 + (fkey - 1)), this);
+        key->setObjectName(key->key().toString());
+        key->setContext(Qt::ApplicationShortcut);
+        connect(key, &QShortcut::activated, a, [a] {
+            if (a->isEnabled()) a->trigger();
+        });
     }
     if (run) connect(a, &QAction::triggered, this, run);
     actions_[id] = a;

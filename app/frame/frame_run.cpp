@@ -30,6 +30,10 @@ void MainFrame::compileEditor(MacroEditor* editor, int kind) {
     if (!editor || runActive()) return;
     compileHost_->setTarget(editor, kind == MODE_AUTO);
     runHost_->setEditor(editor);
+    // A macro that was never saved gets its file before the log names it, so that the log and
+    // the check-result window name the file that was compiled (a cancelled save keeps the
+    // "New Macro" name, as before).
+    if (editor->neverSaved() && editor->modified()) editor->save(false);
     const std::string text = editor->textBytes();  // the request only views it
     CompileRequest req;
     req.fileName = toCp932(editor->windowTitle());

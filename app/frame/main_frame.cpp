@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTimer>
 
 #include "app/codec.h"
@@ -121,6 +122,9 @@ void MainFrame::setEditRunGroup(bool on) {
 void MainFrame::noChildrenLeft() {
     setFileWindowGroup(false);
     setEditRunGroup(false);
+    // With no editor there is nothing to cut or copy from (the menu timer stops updating them).
+    setEnabled(ID_CUT, false);
+    setEnabled(ID_COPY, false);
 }
 
 bool MainFrame::runActive() const {
@@ -159,6 +163,10 @@ MacroEditor* MainFrame::openEditor(int mode) {
     connect(e, &MacroEditor::gutterClicked, this,
             [this, e](int line1) { toggleBreakpointAt(e, line1); });
     connect(e, &QMdiSubWindow::windowTitleChanged, this, &MainFrame::showBreakpointMarks);
+    // 保存(S) follows the active editor's modified flag as it changes.
+    connect(e->edit()->document(), &QTextDocument::modificationChanged, this, [this, e](bool m) {
+        if (activeEditor() == e) setEnabled(ID_SAVE, m);
+    });
     if (!ok) {
         delete e;  // its destruction decrements the counter again
         return nullptr;
@@ -276,6 +284,11 @@ void MainFrame::moveEvent(QMoveEvent* e) {
 }
 
 void MainFrame::closeEvent(QCloseEvent* e) {
+    // Modified editors are asked about first; Cancel keeps the program open.
+    if (!shutDown_ && !confirmCloseEditors()) {
+        e->ignore();
+        return;
+    }
     shutdown();
     e->accept();
 }
@@ -283,7 +296,7 @@ void MainFrame::closeEvent(QCloseEvent* e) {
 void MainFrame::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
-    // 1. Every child goes without prompts.
+    // 1. Every child goes (modified ones were asked about by the close).
     for (QMdiSubWindow* w : mdi_->subWindowList()) delete w;
     if (findDialog_) delete findDialog_;
     timer_->stop();

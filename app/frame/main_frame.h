@@ -163,6 +163,8 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     void showToolbox();
     // The active editor for an edit command; null (with the message) when no window is active.
     MacroEditor* editTarget();
+    // Asks about each modified editor in turn; false when the user cancelled.
+    bool confirmCloseEditors();
     void openFindDialog(bool withReplace);
 
     std::string logPath() const;
@@ -232,6 +234,11 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     QPointer<RunningDialog> runDialog_;
     QPointer<MacroEditor> runEditor_;
     QPointer<FindDialog> findDialog_;
+    // The find dialog's texts, kept between its openings.
+    struct {
+        QString what, with;
+        bool matchCase = false;
+    } findMemory_;
     // The debugger: the breakpoint list lives while the window shows it (the window loads it
     // and writes it back); the session serves the run and the variables window.
     debugger::BreakpointList breakpoints_;
