@@ -164,6 +164,7 @@ void MainFrame::stopDebug() {
     for (int id : {ID_VARWIN, ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG}) setEnabled(id, false);
     if (!breakWin_) setEnabled(ID_BREAKWIN, true);
     setEditRunGroup(openEditors_ > 0);
+    setEnabled(ID_RECORD, true);
 }
 
 void MainFrame::nextLine() {

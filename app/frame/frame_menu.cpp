@@ -22,13 +22,6 @@ namespace orv::app {
 namespace {
 
 // Items of parts of the program that are not built yet stay grey.
-constexpr int kNotBuiltYet[] = {ID_RECORD};
-
-bool notBuiltYet(int id) {
-    for (int n : kNotBuiltYet)
-        if (n == id) return true;
-    return false;
-}
 
 // "行番号の表示": checkable, remembered as LINENUM; every editor follows EditorSettings.
 void addLineNumbersItem(QMenu* menu, ProfileFile& ini) {
@@ -63,7 +56,6 @@ QAction* MainFrame::addCommand(QMenu* menu, int id, const char* text, Command ru
     if (run) connect(a, &QAction::triggered, this, run);
     actions_[id] = a;
     commands_[id] = run;
-    a->setEnabled(!notBuiltYet(id));
     return a;
 }
 
@@ -98,7 +90,7 @@ void MainFrame::buildToolsMenu() {
     tools->addSeparator();
     addCommand(tools, ID_RUN, "マクロ実行(F4)", &MainFrame::runMacro, 4);
     tools->addSeparator();
-    addCommand(tools, ID_RECORD, "マクロ記録(F1)", nullptr, 1);
+    addCommand(tools, ID_RECORD, "マクロ記録(F1)", &MainFrame::startRecording, 1);
     tools->addSeparator();
     addCommand(tools, ID_CHECK, "マクロ文法CHK(F2)", &MainFrame::checkMacro, 2);
     QMenu* debug = tools->addMenu(u8q("テバッグ"));
@@ -171,7 +163,7 @@ void MainFrame::command(int id) {
 }
 
 void MainFrame::setEnabled(int id, bool on) {
-    if (QAction* a = action(id)) a->setEnabled(on && !notBuiltYet(id));
+    if (QAction* a = action(id)) a->setEnabled(on);
 }
 
 void MainFrame::menuTimer() {

@@ -111,6 +111,7 @@ void MainFrame::onRunEnd(int autoRun, int running) {
     if (executor_->record().mode.load() == MODE_IDLE) {
         setEditRunGroup(openEditors_ > 0);
         for (int id : {ID_RUN, ID_DEBUGRUN, ID_STEP}) setEnabled(id, openEditors_ > 0);
+        setEnabled(ID_RECORD, true);
     }
     if (closeProgram) close();
 }

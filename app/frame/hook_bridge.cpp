@@ -1,5 +1,6 @@
 #include "app/frame/hook_bridge.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
 #include <QThread>
@@ -8,6 +9,7 @@
 
 #ifdef ORV_HAVE_HOOK
 #include "hook/orvhook.h"
+#include "recorder/recorder.h"
 #endif
 #ifdef ORV_HAVE_X11
 #include "platform/x11/x11_desktop.h"
@@ -17,45 +19,45 @@ namespace orv::app {
 
 #ifdef ORV_HAVE_HOOK
 
-namespace {
-QPointer<HookBridge>& attached() {
-    static QPointer<HookBridge> b;
-    return b;
-}
-}  // namespace
-
-// The library's delivery function: the bridge handles the delivery on its own thread.
-struct HookDelivery {
-    static void deliver(void*, const OrvHookDelivery* d) {
-        HookBridge* bridge = attached();
-        if (!bridge || !d) return;
-        QString text = d->text ? fromCp932(d->text) : QString();
-        QString caption = d->caption ? fromCp932(d->caption) : QString();
-        int kind = d->kind, window = d->window, wparam = d->wparam, lparam = d->lparam;
-        unsigned message = d->message;
-        auto fn = [=] { bridge->deliver(kind, window, message, wparam, lparam, text, caption); };
-        if (QThread::currentThread() == bridge->thread())
-            fn();
-        else
-            QMetaObject::invokeMethod(bridge, fn, Qt::BlockingQueuedConnection);
-    }
+struct HookBridge::Hooks {
+    std::unique_ptr<recorder::HookLink> link;
+    std::unique_ptr<recorder::EscWatch> esc;
+    std::unique_ptr<recorder::RecordingSession> recording;
 };
+
+HookBridge::HookBridge(QObject* parent) : QObject(parent), hooks_(std::make_unique<Hooks>()) {}
+HookBridge::~HookBridge() {
+    detach();
+}
 
 void HookBridge::deliver(int kind, int window, unsigned message, int wparam, int lparam,
                          const QString& text, const QString& caption) {
-    if (kind == ORV_DELIVER_TEXT && window == kRecordBufferId) emit recordText(text);
-    if (kind == ORV_DELIVER_MESSAGE && message == ORV_UM_RUNABORT && window == kRunDialogId)
+    if (kind == ORV_DELIVER_TEXT && window == recorder::kRecordBufferWindow) emit recordText(text);
+    if (kind == ORV_DELIVER_MESSAGE && message == ORV_UM_RUNABORT &&
+        window == recorder::kRunDialogWindow)
         emit runAbortRequested();
     if (kind == ORV_DELIVER_MESSAGE && message >= ORV_UM_PICK_LDOWN &&
-        message <= ORV_UM_PICK_MDBLCLK && window == kFrameId)
+        message <= ORV_UM_PICK_MDBLCLK && window == recorder::kFrameWindow)
         emit pointPicked(message, wparam, lparam);
     if (kind == ORV_DELIVER_MSGBOX) emit messageRequested(caption, text);
 }
 
 void HookBridge::attach() {
-    attached() = this;
-    OrvHookSetDelivery(&HookDelivery::deliver, nullptr);
-    SetMainHwnd(kFrameId, kRecordBufferId);
+    if (hooks_->link) return;
+    // Runs on the link's delivery thread (message boxes: on the thread that installed or
+    // removed a hook). The bridge is reached only on its own thread, and only while it lives.
+    QPointer<HookBridge> self(this);
+    hooks_->link = std::make_unique<recorder::HookLink>([self](const recorder::Delivery& d) {
+        auto fn = [self, d] {
+            if (self)
+                self->deliver(d.kind, d.window, d.message, d.wparam, d.lparam, fromCp932(d.text),
+                              fromCp932(d.caption));
+        };
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+            fn();
+        else
+            QMetaObject::invokeMethod(QCoreApplication::instance(), fn, Qt::QueuedConnection);
+    });
 #ifdef ORV_HAVE_X11
     setInjectedKeyNote(
         [](int vk, unsigned, bool down) { OrvHookNoteInjectedKey(vk, down ? 1 : 0); });
@@ -63,13 +65,31 @@ void HookBridge::attach() {
 }
 
 void HookBridge::watchEsc() {
-    KSetExe(1, kRunDialogId);
-    if (!ChkKHook()) KsetHook();
+    // The link's handler takes the run abort, in order with the other deliveries.
+    if (!hooks_->esc) hooks_->esc = std::make_unique<recorder::EscWatch>(nullptr);
 }
 
 void HookBridge::unwatchEsc() {
-    KSetExe(0, 0);
-    if (ChkKHook()) KendHook();
+    hooks_->esc.reset();
+}
+
+bool HookBridge::startRecording() {
+    if (hooks_->recording) return true;
+    auto session = std::make_unique<recorder::RecordingSession>();
+    if (!session->start()) return false;
+    hooks_->recording = std::move(session);
+    return true;
+}
+
+QString HookBridge::stopRecording() {
+    if (!hooks_->recording) return {};
+    const std::string text = hooks_->recording->stop();
+    hooks_->recording.reset();
+    return fromCp932(text);
+}
+
+bool HookBridge::recording() const {
+    return hooks_->recording != nullptr;
 }
 
 bool HookBridge::pickBusy() {
@@ -83,17 +103,18 @@ void HookBridge::endPick() {
 }
 
 void HookBridge::detach() {
-    if (ChkMHook()) MendHook();
-    if (ChkMHook2()) MendHook2();
-    if (ChkKHook()) KendHook();
-    OrvHookSetDelivery(nullptr, nullptr);
-    // The monitor closes its connections before the program closes its own.
-    OrvHookWaitStopped(2000);
-    attached() = nullptr;
+    hooks_->recording.reset();  // a recording still running is dropped
+    hooks_->esc.reset();
+    endPick();
+    // Removes the rest and waits until the monitor has closed its connections.
+    hooks_->link.reset();
 }
 
 #else
 
+struct HookBridge::Hooks {};
+HookBridge::HookBridge(QObject* parent) : QObject(parent), hooks_(std::make_unique<Hooks>()) {}
+HookBridge::~HookBridge() = default;
 void HookBridge::deliver(int, int, unsigned, int, int, const QString&, const QString&) {}
 bool HookBridge::pickBusy() {
     return false;
@@ -104,6 +125,15 @@ void HookBridge::attach() {}
 void HookBridge::watchEsc() {}
 void HookBridge::unwatchEsc() {}
 void HookBridge::detach() {}
+bool HookBridge::startRecording() {
+    return false;
+}
+QString HookBridge::stopRecording() {
+    return {};
+}
+bool HookBridge::recording() const {
+    return false;
+}
 
 #endif
 

@@ -1,35 +1,41 @@
-// The program's side of the hook library: registration, the Esc watch of a run, and the
-// deliveries of the library (record text, run abort, message boxes) turned into signals on
-// the user-interface thread. A delivery from another thread waits until its signal has been
-// handled.
+// The program's side of the hook library, over the link the programs share (recorder/): the
+// Esc watch of a run, a recording session, the point-picking hook of the auto-click dialog,
+// and the deliveries of the library (record text, run abort, picked points, message boxes)
+// turned into signals on the user-interface thread. The library's input monitor never waits
+// for this thread: deliveries are queued to it in the library's order.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <memory>
 
 #include "app/tools/autoclick_dialog.h"
 
 namespace orv::app {
 
-// Window identifiers the program gives the library.
-inline constexpr int kFrameId = 1;
-inline constexpr int kRecordBufferId = 2100;
-inline constexpr int kRunDialogId = 117;
-
 class HookBridge : public QObject, public PickHook {
     Q_OBJECT
   public:
-    using QObject::QObject;
+    explicit HookBridge(QObject* parent = nullptr);
+    ~HookBridge() override;
 
-    // SetMainHwnd and the delivery function; the X11 backend's injected keys are noted so
-    // that a macro's own KEY ESC never stops its run.
+    // The link to the library (SetMainHwnd and its deliveries); the X11 backend's injected
+    // keys are noted so that a macro's own KEY ESC never stops its run.
     void attach();
     // The running dialog was created: watch for Esc (KSetExe 1, KsetHook when not installed).
     void watchEsc();
     // The run ended or was stopped: KSetExe 0 and the keyboard hook removed.
     void unwatchEsc();
-    // Shutdown: remove every installed hook and the delivery function.
+    // Shutdown: a recording is dropped, every installed hook removed, the link closed.
     void detach();
+
+    // A recording: the recording flag and the recording hooks. False when no hook could be
+    // installed (the library's message has been shown).
+    bool startRecording();
+    // Ends the recording: hooks removed, then every line the monitor still had is collected.
+    // Returns the recorded lines (each with its tab and CR LF), in order and complete.
+    QString stopRecording();
+    bool recording() const;
 
     // The point-picking hook (ChkMHook2, MsetHook2, MendHook2).
     bool pickBusy() override;
@@ -37,7 +43,7 @@ class HookBridge : public QObject, public PickHook {
     void endPick() override;
 
   signals:
-    // Recorded text for the record buffer.
+    // Recorded text for the record buffer, as it arrives.
     void recordText(const QString& text);
     // UM_RUNABORT for the running dialog (Esc from outside during a run).
     void runAbortRequested();
@@ -50,7 +56,9 @@ class HookBridge : public QObject, public PickHook {
   private:
     void deliver(int kind, int window, unsigned message, int wparam, int lparam,
                  const QString& text, const QString& caption);
-    friend struct HookDelivery;
+
+    struct Hooks;
+    std::unique_ptr<Hooks> hooks_;
 };
 
 }  // namespace orv::app

@@ -114,9 +114,11 @@ void MainFrame::setFileWindowGroup(bool on) {
 }
 
 void MainFrame::setEditRunGroup(bool on) {
-    // The group stays grey while a run or a paused debug run is active.
-    for (int id : {ID_SELECTALL, ID_FIND, ID_REPLACE, ID_RUN, ID_CHECK, ID_DEBUGRUN, ID_STEP})
-        setEnabled(id, on && !runActive());
+    // The group stays grey while a run or a paused debug run is active; the run commands
+    // also while recording.
+    for (int id : {ID_SELECTALL, ID_FIND, ID_REPLACE}) setEnabled(id, on && !runActive());
+    for (int id : {ID_RUN, ID_CHECK, ID_DEBUGRUN, ID_STEP})
+        setEnabled(id, on && !runActive() && !recording_);
 }
 
 void MainFrame::noChildrenLeft() {
@@ -258,15 +260,11 @@ void MainFrame::gotoLine(const QString& macroName, int line1) {
     }
 }
 
-void MainFrame::appendRecordText(const QString& text) {
-    QTextCursor c = recordBuffer_->textCursor();
-    c.movePosition(QTextCursor::End);
-    c.insertText(text);
-}
-
 // ---- frame rectangle and shutdown ----
 
 void MainFrame::rememberFramePos() {
+    // While recording the frame lies beneath the stop window: its own place stays stored.
+    if (recording_) return;
     if (isMinimized() || isMaximized()) return;
     frameRect_ = geometry();
 }
@@ -317,8 +315,10 @@ void MainFrame::shutdown() {
     ini_.writeInt(kSystem, "WNXRPOS", r.width());
     ini_.writeInt(kSystem, "WNYRPOS", r.height());
     onRunDialogClose();
-    // 5. Installed hooks are removed.
+    // 5. Installed hooks are removed; a recording still running is dropped.
     hook_->detach();
+    delete recordStop_;
+    recording_ = false;
 }
 
 }  // namespace orv::app

@@ -13,6 +13,7 @@
 #include "app/check/check_result.h"
 #include "app/debugger/debugger_windows.h"
 #include "app/dialogs/find_dialog.h"
+#include "app/dialogs/record_stop_window.h"
 #include "app/dialogs/running_dialog.h"
 #include "app/editor/macro_editor.h"
 #include "app/settings.h"
@@ -110,6 +111,13 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     void openVariablesWindow();
     void refreshVariablesWindow();
     void closeVariablesWindow();
+
+    // Recording (frame_record.cpp): 40037 and the record-stop window's button.
+    void startRecording();
+    void stopRecording();
+    bool recording() const { return recording_; }
+    RecordStopWindow* recordStopWindow() const { return recordStop_; }
+    QPlainTextEdit* recordBuffer() const { return recordBuffer_; }
 
   protected:
     void closeEvent(QCloseEvent* e) override;
@@ -252,6 +260,8 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     tools::AutoClickSettings autoClick_;
     QPointer<AutoClickDialog> autoClickDialog_;
     QRect frameRect_;
+    bool recording_ = false;  // from 40037 to the stop button
+    QPointer<RecordStopWindow> recordStop_;
     bool shutDown_ = false;
     bool stoppedByButton_ = false;
 

@@ -24,6 +24,7 @@
 #include "app/codec.h"
 #include "app/debugger/debugger_windows.h"
 #include "app/dialogs/find_dialog.h"
+#include "app/dialogs/record_stop_window.h"
 #include "app/dialogs/running_dialog.h"
 #include "app/dialogs/settings_dialog.h"
 #include "app/editor/macro_editor.h"
@@ -252,9 +253,10 @@ class AppTest : public QObject {
         QVERIFY(f->startUp());
         MacroEditor* e = f->openEditor(0);
         f->editorActivated(e);
-        for (int id : {ID_TOOLBOX, ID_RECORD, ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG, ID_VARWIN})
+        for (int id : {ID_TOOLBOX, ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG, ID_VARWIN})
             QVERIFY2(!f->action(id)->isEnabled(), qPrintable(QString::number(id)));
-        for (int id : {ID_RUN, ID_DEBUGRUN, ID_STEP, ID_BREAKWIN, ID_BREAKTOGGLE, ID_AUTOCLICK})
+        for (int id :
+             {ID_RUN, ID_DEBUGRUN, ID_STEP, ID_BREAKWIN, ID_BREAKTOGGLE, ID_AUTOCLICK, ID_RECORD})
             QVERIFY2(f->action(id)->isEnabled(), qPrintable(QString::number(id)));
         f->command(ID_BREAKWIN);
         QVERIFY(f->breakpointsWindow());
@@ -702,6 +704,49 @@ class AppTest : public QObject {
         // Destroying the editor clears the find target.
         f->command(ID_CLOSEALL);
         QTRY_VERIFY(f->findChild<FindDialog*>() == nullptr);
+    }
+
+    // F1 greys the run commands and shows the stop window with the frame beneath it; the stop
+    // button gives a new editor with START, the lines, END and an empty last line, and puts
+    // the frame back. F1 does nothing during a run.
+    void recordingInTheProgram() {
+        std::unique_ptr<MainFrame> f;
+        MacroEditor* e = nullptr;
+        frameWithEditor(f, e, "START\nEND");
+        if (QTest::currentTestFailed()) return;
+        f->setGeometry(60, 70, 520, 380);
+        const QRect before = f->geometry();
+        f->command(ID_RECORD);
+        QVERIFY(f->recording());
+        RecordStopWindow* w = f->recordStopWindow();
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), u8q("マクロ記録停止"));
+        QCOMPARE(w->button()->text(), u8q("ﾏｸﾛ記録停止"));
+        QCOMPARE(w->button()->objectName(), QStringLiteral("2101"));
+        QVERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(f->geometry().topLeft(), w->placement().topLeft());
+        f->editorActivated(e);  // activation brings none of them back
+        for (int id : {ID_RECORD, ID_DEBUGRUN, ID_STEP, ID_RUN, ID_CHECK})
+            QVERIFY2(!f->action(id)->isEnabled(), qPrintable(QString::number(id)));
+        w->button()->click();
+        QTRY_VERIFY(!f->recording() && !f->recordStopWindow());
+        QCOMPARE(f->openEditors(), 2);
+        QCOMPARE(f->activeEditor()->edit()->toPlainText(), QStringLiteral("START\nEND\n"));
+        QCOMPARE(f->activeEditor()->windowTitle(), QStringLiteral("2 New Macro"));
+        QCOMPARE(f->geometry(), before);
+        for (int id : {ID_RECORD, ID_DEBUGRUN, ID_STEP, ID_RUN, ID_CHECK})
+            QVERIFY2(f->action(id)->isEnabled(), qPrintable(QString::number(id)));
+
+        MacroEditor* run = nullptr;
+        std::unique_ptr<MainFrame> g;
+        f.reset();
+        startLongRun(g, run);
+        if (QTest::currentTestFailed()) return;
+        QVERIFY(!g->action(ID_RECORD)->isEnabled());
+        g->startRecording();
+        QVERIFY(!g->recording() && !g->recordStopWindow());
+        g->runningDialog()->stopButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(g->action(ID_RECORD)->isEnabled(), 2000);
     }
 
     // What a new user lost or was misled by: each row a fault that once slipped through.
