@@ -115,4 +115,84 @@ TEST(OrvaneOnX11, EscFromOutsideStopsTheRunButTheMacrosOwnEscDoesNot) {
     Session::stop(p2);
 }
 
+// The input events a target received, modifiers and motion left out.
+std::vector<std::string> actions(const std::vector<std::string>& lines, std::size_t from,
+                                 std::size_t to) {
+    std::vector<std::string> out;
+    for (std::size_t i = from; i < to && i < lines.size(); ++i) {
+        const std::string& l = lines[i];
+        const bool button = l.rfind("Button", 0) == 0;
+        const bool key = l.rfind("Key", 0) == 0 && l.find("Shift") == std::string::npos &&
+                         l.find("Control") == std::string::npos;
+        if (button || key) out.push_back(l);
+    }
+    return out;
+}
+
+std::string frameGeometry(Session& s, const fs::path& dir) {
+    s.run("xdotool search --name '^Orvane$' getwindowgeometry > '" + (dir / "geo.txt").string() +
+          "'");
+    return readFile((dir / "geo.txt").string());
+}
+
+// F1, a click, typed keys with a modifier and a drag on a target, the stop button: the new
+// macro, run with F4 against the same target, gives it the same clicks and keys in order; the
+// click on the stop button records nothing and the frame is back where it was.
+TEST(OrvaneOnX11, RecordingRoundTrip) {
+    Session s;
+    std::string why;
+    if (!s.start(why)) GTEST_SKIP() << why;
+    Target t;
+    ASSERT_TRUE(
+        s.startTarget("rec-target", 700, 300, 300, 240, t, Gravity::Static, ClickFocus::Yes))
+        << s.explain(t);
+    fs::path dir = fs::path(s.dir()) / "rec";
+    fs::create_directories(dir);
+    writeBytes(dir / "Orvane.ini",
+               "[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=50\r\nSRCENDM=0\r\nWNXLPOS=40\r\nWNYLPOS=60\r\n"
+               "WNXRPOS=500\r\nWNYRPOS=400\r\n");
+    std::string cmd = "cd '" + dir.string() + "' && chmod 700 . && exec env XDG_RUNTIME_DIR='" +
+                      dir.string() + "' '" + std::string(ORV_APP) + "'";
+    pid_t app = s.spawn({"sh", "-c", cmd}, "", (dir / "err.txt").string());
+    ASSERT_TRUE(waitUntil([&] { return s.run("xdotool search --name '^Orvane$' >/dev/null") == 0; },
+                          10000));
+    s.run("sleep 1; xdotool search --name '^Orvane$' windowactivate --sync");
+    const std::string placed = frameGeometry(s, dir);
+    s.run("xdotool key F1");
+    ASSERT_TRUE(waitUntil(
+        [&] { return s.run("xdotool search --name 'マクロ記録停止' >/dev/null") == 0; }, 5000))
+        << readFile((dir / "err.txt").string());
+    s.run("sleep 0.5");
+    const std::size_t start = Session::logLines(t).size();
+    const int cx = t.x + 60, cy = t.y + 50;
+    s.run("xdotool mousemove --sync " + std::to_string(cx) + " " + std::to_string(cy) +
+          " click 1; sleep 0.3; xdotool key shift+a; sleep 0.2; xdotool key b; sleep 0.2");
+    s.run("xdotool mousemove --sync " + std::to_string(cx + 20) + " " + std::to_string(cy + 20) +
+          " mousedown 1 mousemove --sync " + std::to_string(cx + 120) + " " +
+          std::to_string(cy + 90) + " mouseup 1; sleep 0.3");
+    const std::size_t recorded = Session::logLines(t).size();
+    s.run(
+        "xdotool search --name 'マクロ記録停止' | head -1 | "
+        "xargs -I{} xdotool mousemove --window {} 20 8 click 1");
+    ASSERT_TRUE(waitUntil(
+        [&] { return s.run("xdotool search --name 'マクロ記録停止' >/dev/null") != 0; }, 8000));
+    s.run("sleep 0.5");
+    EXPECT_EQ(frameGeometry(s, dir), placed);
+
+    // The new editor is active: F4 runs it (it was never modified, so no save dialog).
+    s.run("xdotool search --onlyvisible --name '^Orvane$' | head -1 | xargs -I{} sh -c "
+          "'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'; sleep 0.3; "
+          "xdotool key F4");
+    const auto want = actions(Session::logLines(t), start, recorded);
+    ASSERT_GE(want.size(), 8u) << readFile(t.log);
+    EXPECT_TRUE(waitUntil(
+        [&] { return actions(Session::logLines(t), recorded, SIZE_MAX).size() >= want.size(); },
+        15000))
+        << readFile(t.log);
+    s.run("sleep 0.5");
+    const auto got = actions(Session::logLines(t), recorded, SIZE_MAX);
+    EXPECT_EQ(got, want) << readFile(t.log);
+    Session::stop(app);
+}
+
 }  // namespace

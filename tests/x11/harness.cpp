@@ -457,7 +457,7 @@ bool Session::refreshTarget(Target& t) {
 }
 
 bool Session::startTarget(const std::string& title, int x, int y, int w, int h, Target& t,
-                          Gravity gravity) {
+                          Gravity gravity, ClickFocus focus) {
     const bool atClient = gravity == Gravity::Static;
     static int serial = 0;
     std::string earlier;
@@ -471,7 +471,8 @@ bool Session::startTarget(const std::string& title, int x, int y, int w, int h, 
         t.err = t.log + ".err";
         t.earlier = earlier;
         t.pid = spawn({ORV_X11_TARGET, "--title", title, "--geometry", geometry, "--gravity",
-                       atClient ? "static" : "northwest", "--log", t.log},
+                       atClient ? "static" : "northwest", "--click-focus",
+                       focus == ClickFocus::Yes ? "1" : "0", "--log", t.log},
                       "", t.err);
         if (t.pid < 0) return false;
         // Mapped and framed by the window manager (or not framed without one), and with

@@ -65,6 +65,9 @@ struct Target : TargetInfo {
 // known client points) or the corner of its frame (north-west gravity, as most programs are
 // placed).
 enum class Gravity { Static, NorthWest };
+// Whether a click on the target gives it the keyboard focus (as a click-to-focus window
+// manager would; the session's openbox has no mouse bindings).
+enum class ClickFocus { No, Yes };
 
 class Session {
   public:
@@ -89,7 +92,7 @@ class Session {
     // until its client area is at the position. A target that ends while it is being started
     // is started once more.
     bool startTarget(const std::string& title, int x, int y, int w, int h, Target& t,
-                     Gravity gravity = Gravity::Static);
+                     Gravity gravity = Gravity::Static, ClickFocus focus = ClickFocus::No);
     // What went wrong with a target, for a failed assertion: whether it still runs, its log,
     // its standard error and the window manager's log.
     std::string explain(const Target& t) const;

@@ -37,7 +37,9 @@ struct Options {
     unsigned w = 400, h = 300;
     long life = 600;
     bool staticGravity = true;
+    bool clickFocus = false;
 };
+bool g_clickFocus = false;
 
 bool parse(int argc, char** argv, Options& o) {
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -48,6 +50,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.cls = argv[i + 1];
         } else if (a == "--gravity") {
             o.staticGravity = std::strcmp(argv[i + 1], "northwest") != 0;
+        } else if (a == "--click-focus") {
+            o.clickFocus = std::strcmp(argv[i + 1], "1") == 0;
         } else if (a == "--life") {
             o.life = std::atol(argv[i + 1]);
         } else if (a == "--geometry") {
@@ -158,6 +162,8 @@ bool handle(Display* d, Window win, XEvent& e, Atom deleteWindow) {
         case ButtonPress:
         case ButtonRelease:
             logInput(e);
+            if (g_clickFocus && e.type == ButtonPress)
+                XSetInputFocus(d, win, RevertToParent, e.xbutton.time);
             return true;
         case MappingNotify:
             XRefreshKeyboardMapping(&e.xmapping);
@@ -190,6 +196,7 @@ bool handle(Display* d, Window win, XEvent& e, Atom deleteWindow) {
 int main(int argc, char** argv) {
     Options o;
     if (!parse(argc, argv, o)) return 2;
+    g_clickFocus = o.clickFocus;
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
         std::fprintf(stderr, "orv_x11_target: no display\n");
