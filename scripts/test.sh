@@ -17,5 +17,12 @@ if command -v clang++ >/dev/null; then
       build-fuzz/corpus-work tests/fuzz/corpus >/dev/null 2>build-fuzz/fuzz.log || { tail -40 build-fuzz/fuzz.log; exit 1; }
   echo "fuzz smoke run: 20000 inputs, no crash"
 fi
+# The installed programs work from a fresh prefix (the hook library found beside them).
+inst=$(mktemp -d /tmp/orvane-install.XXXXXX)
+cmake --install "$BUILD" --prefix "$inst" >/dev/null
+(cd "$inst" && LSAN_OPTIONS=detect_leaks=0 bin/orvane-cli check "$OLDPWD/examples/demo.ovm" >/dev/null) ||
+  { echo "the installed orvane-cli failed"; exit 1; }
+rm -rf "$inst"
+echo "install into a temporary prefix: orvane-cli check passes"
 cd "$BUILD"
 ctest --output-on-failure -j2
