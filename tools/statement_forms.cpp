@@ -93,21 +93,15 @@ constexpr std::array<FieldSpec, 12> kMmove = {{
     {"yconst", "#", T::Text, {}, "", "ysrc", bit(1)},
     {"yvar", "%", T::Text, {}, "", "ysrc", bit(2)},
 }};
-constexpr std::array<FieldSpec, 13> kWmove = {{
-    {"caption", "ｷｬﾌﾟｼｮﾝ名", T::Caption},
-    {"xmode", "X座標", T::Choice, kCoordMode, "0"},
-    {"xsrc", "", T::Choice, kSource, "0", "xmode", bit(0) | bit(1)},
-    {"xsign", "", T::Combo, kSign, "+", "xmode", bit(1)},
-    {"xnum", "", T::Digits, {}, "", "xsrc", bit(0)},
-    {"xconst", "#", T::Text, {}, "", "xsrc", bit(1)},
-    {"xvar", "%", T::Text, {}, "", "xsrc", bit(2)},
-    {"ymode", "Y座標", T::Choice, kCoordMode, "0"},
-    {"ysrc", "", T::Choice, kSource, "0", "ymode", bit(0) | bit(1)},
-    {"ysign", "", T::Combo, kSign, "+", "ymode", bit(1)},
-    {"ynum", "", T::Digits, {}, "", "ysrc", bit(0)},
-    {"yconst", "#", T::Text, {}, "", "ysrc", bit(1)},
-    {"yvar", "%", T::Text, {}, "", "ysrc", bit(2)},
-}};
+// A form for a window by its caption: the caption first, then `fields`.
+template <std::size_t N>
+constexpr std::array<FieldSpec, N + 1> withCaption(const std::array<FieldSpec, N>& fields) {
+    std::array<FieldSpec, N + 1> out{};
+    out[0] = {"caption", "ｷｬﾌﾟｼｮﾝ名", T::Caption};
+    for (std::size_t i = 0; i < N; ++i) out[i + 1] = fields[i];
+    return out;
+}
+constexpr auto kWmove = withCaption(kMmove);
 constexpr std::array<FieldSpec, 7> kWsize = {{
     {"caption", "ｷｬﾌﾟｼｮﾝ名", T::Caption},
     {"wmode", "ｳｲﾝﾄﾞｳの幅", T::Choice, kWidthMode, "0"},
@@ -134,30 +128,22 @@ constexpr std::array<FieldSpec, 4> kMtab = {{
     {"const", "#", T::Text, {}, "", "src", bit(1)},
     {"var", "%", T::Text, {}, "", "src", bit(2)},
 }};
-constexpr std::array<FieldSpec, 6> kGetTime = {{
-    {"result", "代入文字変数 $", T::Text},
-    {"when", "", T::Choice, kTimeWhen, "0"},
-    {"sign", "", T::Combo, kSign, "+", "when", bit(1)},
-    {"a", "hh", T::Digits, {}, "", "when", bit(1)},
-    {"b", "mm", T::Digits, {}, "", "when", bit(1)},
-    {"c", "ss", T::Digits, {}, "", "when", bit(1)},
-}};
-constexpr std::array<FieldSpec, 6> kGetDate = {{
-    {"result", "代入文字変数 $", T::Text},
-    {"when", "", T::Choice, kDateWhen, "0"},
-    {"sign", "", T::Combo, kSign, "+", "when", bit(1)},
-    {"a", "yyyy", T::Digits, {}, "", "when", bit(1)},
-    {"b", "mm", T::Digits, {}, "", "when", bit(1)},
-    {"c", "dd", T::Digits, {}, "", "when", bit(1)},
-}};
-constexpr std::array<FieldSpec, 6> kGetWeek = {{
-    {"result", "代入数値変数 %", T::Text},
-    {"when", "", T::Choice, kWeekWhen, "0"},
-    {"sign", "", T::Combo, kSign, "+", "when", bit(1)},
-    {"a", "yyyy", T::Digits, {}, "", "when", bit(1)},
-    {"b", "mm", T::Digits, {}, "", "when", bit(1)},
-    {"c", "dd", T::Digits, {}, "", "when", bit(1)},
-}};
+// GETTIME, GETDATE and GETWEEK: the result variable, now or relative, and a signed offset of
+// three parts.
+constexpr std::array<FieldSpec, 6> whenForm(sv result, std::span<const sv> when, sv a, sv b,
+                                            sv c) {
+    return {{
+        {"result", result, T::Text},
+        {"when", "", T::Choice, when, "0"},
+        {"sign", "", T::Combo, kSign, "+", "when", bit(1)},
+        {"a", a, T::Digits, {}, "", "when", bit(1)},
+        {"b", b, T::Digits, {}, "", "when", bit(1)},
+        {"c", c, T::Digits, {}, "", "when", bit(1)},
+    }};
+}
+constexpr auto kGetTime = whenForm("代入文字変数 $", kTimeWhen, "hh", "mm", "ss");
+constexpr auto kGetDate = whenForm("代入文字変数 $", kDateWhen, "yyyy", "mm", "dd");
+constexpr auto kGetWeek = whenForm("代入数値変数 %", kWeekWhen, "yyyy", "mm", "dd");
 constexpr std::array<FieldSpec, 4> kGetStr = {{
     {"result", "代入文字変数 $", T::Text},
     {"src", "対象文字変数 $", T::Text},
