@@ -24,6 +24,12 @@ std::string lineText(const MacroEditor* e, int line1) {
 
 Placement MainFrame::placement(WindowRect& rect, const char* l, const char* t, const char* w,
                                const char* h) {
+    // Never placed before: the default stands at the right of the MDI area as it is now (at
+    // start-up the frame had not its size yet).
+    if (!ini_.has(kSystem, l)) {
+        const int width = mdi_->viewport()->width();
+        rect = std::string_view(l) == "BNXLPOS" ? defaultBreaksRect(width) : defaultVarsRect(width);
+    }
     return Placement{rect, ini_, {l, t, w, h}};
 }
 

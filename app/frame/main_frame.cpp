@@ -173,10 +173,12 @@ MacroEditor* MainFrame::openEditor(int mode) {
         delete e;  // its destruction decrements the counter again
         return nullptr;
     }
+    // The creation rules first: the activation that showing brings comes after them (it
+    // enables the toggle that creation greys).
+    editorCreated(e);
     mdi_->addSubWindow(e);
     e->setGeometry(7 * n, 7 * n + 71, 500, 400);
     e->show();
-    editorCreated(e);
     showBreakpointMarks();
     if (mode == EDITOR_AUTORUN)
         QTimer::singleShot(0, this, [this, e] { compileEditor(e, MODE_AUTO); });

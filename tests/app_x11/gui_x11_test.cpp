@@ -75,8 +75,9 @@ TEST(OrvaneOnX11, CommandLineMacroActsAndTheProgramEnds) {
 // Starts orvane in `dir` on the session's display with a macro and an exit flag, in the "C"
 // locale: the program still gives its windows Japanese titles that other clients can read.
 pid_t startOrvane(Session& s, const fs::path& dir, const std::string& macroCp932,
-                  const std::string& flag) {
-    writeBytes(dir / "Orvane.ini", "[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=20\r\nSRCENDM=0\r\n");
+                  const std::string& flag, const std::string& moreIni = "") {
+    writeBytes(dir / "Orvane.ini",
+               "[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=20\r\nSRCENDM=0\r\n" + moreIni);
     writeBytes(dir / "m.ovm", macroCp932);
     std::string cmd = "cd '" + dir.string() +
                       "' && chmod 700 . && exec env LC_ALL=C LANG=C XDG_RUNTIME_DIR='" +
@@ -180,9 +181,10 @@ TEST(OrvaneOnX11, RecordingRoundTrip) {
     EXPECT_EQ(frameGeometry(s, dir), placed);
 
     // The new editor is active: F4 runs it (it was never modified, so no save dialog).
-    s.run("xdotool search --onlyvisible --name '^Orvane$' | head -1 | xargs -I{} sh -c "
-          "'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'; sleep 0.3; "
-          "xdotool key F4");
+    s.run(
+        "xdotool search --onlyvisible --name '^Orvane$' | head -1 | xargs -I{} sh -c "
+        "'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'; sleep 0.3; "
+        "xdotool key F4");
     const auto want = actions(Session::logLines(t), start, recorded);
     ASSERT_GE(want.size(), 8u) << readFile(t.log);
     EXPECT_TRUE(waitUntil(
@@ -192,6 +194,52 @@ TEST(OrvaneOnX11, RecordingRoundTrip) {
     s.run("sleep 0.5");
     const auto got = actions(Session::logLines(t), recorded, SIZE_MAX);
     EXPECT_EQ(got, want) << readFile(t.log);
+    Session::stop(app);
+}
+
+// The debugger with its keys: the macro has run once by itself; F5 on line 6, F9 runs to it
+// (one click so far), F7 three times reaches the second click, F6 runs to the end.
+TEST(OrvaneOnX11, DebuggerKeysStopStepAndContinue) {
+    Session s;
+    std::string why;
+    if (!s.start(why)) GTEST_SKIP() << why;
+    Target t;
+    ASSERT_TRUE(s.startTarget("dbg-target", 700, 300, 300, 240, t)) << s.explain(t);
+    fs::path dir = fs::path(s.dir()) / "dbg";
+    fs::create_directories(dir);
+    const std::string y = std::to_string(t.y + 50);
+    const std::string x1 = std::to_string(t.x + 10), x2 = std::to_string(t.x + 60);
+    pid_t app =
+        startOrvane(s, dir,
+                    "DEFINE %x\r\nSTART\r\n%x = " + x1 + "\r\nMMOVE %x," + y +
+                        "\r\nMCLK L\r\n%x = " + x2 + "\r\nMMOVE %x," + y + "\r\nMCLK L\r\nEND\r\n",
+                    "0", "WNXLPOS=40\r\nWNYLPOS=60\r\nWNXRPOS=500\r\nWNYRPOS=400\r\n");
+    auto clicks = [&] { return t.linesWith("ButtonPress 1 ").size(); };
+    const bool ran = waitUntil([&] { return clicks() == 2; }, 15000);
+    s.run("xdotool getmouselocation > '" + (dir / "loc.txt").string() + "'");
+    ASSERT_TRUE(ran) << readFile(t.log) << readFile((dir / "loc.txt").string());
+    s.run(
+        "sleep 0.5; xdotool search --onlyvisible --name '^Orvane$' | head -1 | xargs -I{} sh "
+        "-c 'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'; sleep 0.3");
+    // A click in the editor's text gives it the focus: to line 6, F5, then F9.
+    s.run(
+        "xdotool search --onlyvisible --name '^Orvane$' | head -1 | xargs -I{} xdotool "
+        "mousemove --window {} 200 250 click 1; sleep 0.3");
+    s.run(
+        "xdotool key ctrl+Home Down Down Down Down Down; sleep 0.2; xdotool key F5; "
+        "sleep 0.5; xdotool key F9");
+    ASSERT_TRUE(waitUntil([&] { return clicks() == 3; }, 10000)) << readFile(t.log);
+    s.run("sleep 1");
+    EXPECT_EQ(clicks(), 3u) << "the run went past its breakpoint";
+    EXPECT_EQ(t.linesWith("ButtonPress 1 " + x1).size(), 2u);
+    // The stop says "中断-ﾌﾟﾚｲｸﾎﾟｲﾝﾄ"; Enter closes it.
+    s.run("xdotool key Return; sleep 0.3; xdotool key F7; sleep 0.5; xdotool key F7; sleep 0.5");
+    EXPECT_EQ(clicks(), 3u);
+    s.run("xdotool key F7");
+    ASSERT_TRUE(waitUntil([&] { return clicks() == 4; }, 5000)) << readFile(t.log);
+    EXPECT_EQ(t.linesWith("ButtonPress 1 " + x2).size(), 2u);
+    s.run("xdotool key F6; sleep 1");
+    EXPECT_EQ(clicks(), 4u);
     Session::stop(app);
 }
 
