@@ -243,4 +243,50 @@ TEST(OrvaneOnX11, DebuggerKeysStopStepAndContinue) {
     Session::stop(app);
 }
 
+// The auto-click dialog by keyboard: slot 1 ticked, 設定1 starts the capture, a right double
+// click on the target fills the slot, 1 second, run: the target gets a right double click at
+// the picked point about every second until the slot is stopped.
+TEST(OrvaneOnX11, AutoClickPicksAndClicksEverySecond) {
+    Session s;
+    std::string why;
+    if (!s.start(why)) GTEST_SKIP() << why;
+    Target t;
+    ASSERT_TRUE(s.startTarget("ac-target", 700, 300, 300, 240, t)) << s.explain(t);
+    fs::path dir = fs::path(s.dir()) / "ac";
+    fs::create_directories(dir);
+    pid_t app = startOrvane(s, dir, "START\r\nEND\r\n", "0",
+                            "WNXLPOS=40\r\nWNYLPOS=60\r\nWNXRPOS=500\r\nWNYRPOS=400\r\n");
+    ASSERT_TRUE(waitUntil([&] { return s.run("xdotool search --name '^Orvane$' >/dev/null") == 0; },
+                          10000));
+    s.run(
+        "sleep 1; xdotool search --onlyvisible --name '^Orvane$' | head -1 | xargs -I{} sh -c "
+        "'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'; sleep 0.3; "
+        "xdotool key alt+t; sleep 0.3; xdotool key Return");
+    const std::string dialog = "xdotool search --onlyvisible --name '簡易自動クリック'";
+    ASSERT_TRUE(waitUntil([&] { return s.run(dialog + " >/dev/null") == 0; }, 5000));
+    s.run("sleep 0.3; xdotool key space Tab space; sleep 0.5");
+    const int px = t.x + 40, py = t.y + 30;
+    s.run("xdotool mousemove --sync " + std::to_string(px) + " " + std::to_string(py) +
+          " click --repeat 2 --delay 80 3; sleep 0.8");
+    const std::size_t picked = t.lines().size();
+    s.run(dialog +
+          " | head -1 | xargs -I{} sh -c 'xdotool windowactivate --sync {}; "
+          "xdotool windowfocus --sync {}'; sleep 0.3; xdotool key ctrl+a 1 Tab space");
+    const std::string at = "ButtonPress 3 " + std::to_string(px) + " " + std::to_string(py);
+    auto clicks = [&] {
+        std::size_t n = 0;
+        const auto lines = Session::logLines(t);
+        for (std::size_t i = picked; i < lines.size(); ++i) n += lines[i] == at;
+        return n;
+    };
+    EXPECT_TRUE(waitUntil([&] { return clicks() >= 4; }, 6000)) << readFile(t.log);
+    // Stopped, it clicks no more.
+    s.run("xdotool key space; sleep 1.5");
+    const std::size_t stopped = clicks();
+    s.run("sleep 1.5");
+    EXPECT_EQ(clicks(), stopped);
+    EXPECT_EQ(clicks() % 2, 0u) << "a double click is two presses";
+    Session::stop(app);
+}
+
 }  // namespace
