@@ -289,4 +289,46 @@ TEST(OrvaneOnX11, AutoClickPicksAndClicksEverySecond) {
     Session::stop(app);
 }
 
+// The toolbox with the mouse: コマンド, MMOVE, Add; the form's X and Y, ADD: the line goes in
+// at the caret (before END) and F4 moves the pointer there. The places of the controls are
+// those of the program's layout with the IPA fonts the install script installs.
+TEST(OrvaneOnX11, ToolboxInsertsAStatementThatRuns) {
+    Session s;
+    std::string why;
+    if (!s.start(why)) GTEST_SKIP() << why;
+    fs::path dir = fs::path(s.dir()) / "tb";
+    fs::create_directories(dir);
+    pid_t app = startOrvane(s, dir, "START\r\nEND\r\n", "0",
+                            "WNXLPOS=40\r\nWNYLPOS=60\r\nWNXRPOS=500\r\nWNYRPOS=400\r\n");
+    ASSERT_TRUE(waitUntil([&] { return s.run("xdotool search --name '^Orvane$' >/dev/null") == 0; },
+                          10000));
+    const std::string frame =
+        "sleep 0.3; xdotool search --onlyvisible --name '^Orvane$' | head -1 | xargs -I{} ";
+    s.run("sleep 1;" + frame +
+          "sh -c 'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'");
+    // The caret to the start of the END line, then the toolbox's combos and Add.
+    s.run(frame + "xdotool mousemove --window {} 200 150 click 1; xdotool key ctrl+End Up");
+    s.run(frame +
+          "xdotool mousemove --window {} 51 55 click 1; sleep 0.5; "
+          "xdotool key Down Down Down Down Return");
+    s.run(frame +
+          "xdotool mousemove --window {} 154 55 click 1; sleep 0.5; xdotool key Down "
+          "Return");
+    s.run(frame + "xdotool mousemove --window {} 244 55 click 1");
+    const std::string form = "xdotool search --onlyvisible --name 'ｺﾏﾝﾄﾞの追加'";
+    ASSERT_TRUE(waitUntil([&] { return s.run(form + " >/dev/null") == 0; }, 5000));
+    s.run("sleep 0.3; " + form +
+          " | head -1 | xargs -I{} sh -c 'xdotool mousemove --window {} 155 188 click 1 type 300; "
+          "xdotool mousemove --window {} 155 417 click 1 type 400; "
+          "xdotool mousemove --window {} 173 501 click 1'");
+    ASSERT_TRUE(waitUntil([&] { return s.run(form + " >/dev/null") != 0; }, 5000));
+    s.run(frame +
+          "sh -c 'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'; "
+          "xdotool key F4; sleep 1.5");
+    s.run("xdotool getmouselocation > '" + (dir / "loc.txt").string() + "'");
+    EXPECT_NE(readFile((dir / "loc.txt").string()).find("x:300 y:400"), std::string::npos)
+        << readFile((dir / "loc.txt").string()) << readFile((dir / "comp.his").string());
+    Session::stop(app);
+}
+
 }  // namespace
