@@ -1,13 +1,17 @@
 // Recording in the program: 40037 (F1) starts it, the record-stop window's button ends it,
 // and the recorded actions become a new macro editor.
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 
 #include "app/codec.h"
 #include "app/dialogs/record_stop_window.h"
 #include "app/frame/hook_bridge.h"
 #include "app/frame/main_frame.h"
 #include "app/ids.h"
+#include "lang/debug_out.h"
 
 namespace orv::app {
 
@@ -21,6 +25,25 @@ QString bufferLines(QString text) {
     return text;
 }
 }  // namespace
+
+// While recording, a 10 ms timer notes the longest gap between its ticks: how long the event
+// loop was kept from running. The debug channel reports it with the recorded lines.
+class StallProbe : public QObject {
+  public:
+    explicit StallProbe(QObject* parent) : QObject(parent) {
+        since_.start();
+        timer_.setInterval(10);
+        connect(&timer_, &QTimer::timeout, this,
+                [this] { longest_ = std::max(longest_, since_.restart() - 10); });
+        timer_.start();
+    }
+    qint64 longest() const { return std::max<qint64>(longest_, 0); }
+
+  private:
+    QTimer timer_;
+    QElapsedTimer since_;
+    qint64 longest_ = 0;
+};
 
 void MainFrame::startRecording() {
     if (recording_ || runActive()) return;
@@ -39,12 +62,24 @@ void MainFrame::startRecording() {
     // A hook that cannot be installed was reported by the library; the recording goes on
     // with what it has (with nothing, the stop button still ends it).
     hook_->startRecording();
+    if (dbg::enabled()) stallProbe_ = new StallProbe(this);
+}
+
+// The debug channel: the recorded lines and the longest stall of the event loop.
+void MainFrame::reportRecording(const QString& lines) {
+    if (!dbg::enabled() || !stallProbe_) return;
+    const QByteArray text = QByteArray::fromStdString(toCp932(lines));
+    dbg::out("recording: " + std::to_string(text.count('\n')) + " lines, longest event-loop " +
+             "stall " + std::to_string(stallProbe_->longest()) + " ms\r\n");
+    dbg::out(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    delete stallProbe_;
 }
 
 void MainFrame::stopRecording() {
     if (!recording_) return;
     // Every line the monitor had before the hooks went, complete and in order.
     const QString lines = hook_->stopRecording();
+    reportRecording(lines);
     if (frameRect_.isValid()) setGeometry(frameRect_);
     show();
     recordBuffer_->setPlainText(bufferLines("START\r\n" + lines + "END\r\n"));

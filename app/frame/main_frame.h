@@ -43,6 +43,7 @@ namespace orv::app {
 class GuiRunHost;
 class GuiCompileHost;
 class HookBridge;
+class StallProbe;
 
 struct StartOptions {
     std::string startDir;  // the current directory at start (UTF-8 path)
@@ -262,6 +263,8 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     QRect frameRect_;
     bool recording_ = false;  // from 40037 to the stop button
     QPointer<RecordStopWindow> recordStop_;
+    QPointer<StallProbe> stallProbe_;  // with the debug channel on, while recording
+    void reportRecording(const QString& lines);
     bool shutDown_ = false;
     bool stoppedByButton_ = false;
 
