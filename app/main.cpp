@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QIcon>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -85,6 +86,8 @@ int main(int argc, char** argv) {
     if (!lock.tryLock(0)) return 0;  // a second instance ends silently
 
     QApplication app(argc, argv);
+    // Every window, the MDI children included, shows the program's icon.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orvane.png")));
     orv::app::loadQtTranslations(app);
     fontSubstitutes();
     QApplication::setFont(QFont(orv::app::u8q("ＭＳ Ｐゴシック"), 9));
