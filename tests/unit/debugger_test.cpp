@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "debugger/breakpoints.h"
+#include "debugger/debug_session.h"
 #include "debugger/variables.h"
+#include "executor_test_util.h"
 #include "lang/tables.h"
 #include "lang/text.h"
 
@@ -235,4 +237,46 @@ TEST(Variables, FillAndRefresh) {
     t.hVal.clear();  // gone variables keep their old values
     v.refresh(t.hVal);
     EXPECT_EQ(v.items()[1].value, "42");
+}
+
+// The program's host in small: the worker's breakpoint test goes to the session.
+class SessionHost : public orvtest::FakeRunHost {
+  public:
+    explicit SessionHost(DebugSession& s) : session_(s) {}
+    bool breakpointHit(const std::string& title, int line1) override {
+        return session_.breakpointHit(title, line1);
+    }
+
+  private:
+    DebugSession& session_;
+};
+
+TEST(DebugSession, SameLineInTwoFilesStopsOnlyTheRunOfItsFile) {
+    BreakpointList list;
+    list.toggle("b.ovm", 4, "");
+    list.toggle("a.ovm", 4, "");
+    DebugSession session(list);
+    struct Case {
+        const char* title;
+        int hot;  // the item marked at the stop, -1: no stop
+    };
+    for (const Case& c : {Case{"a.ovm", 1}, Case{"b.ovm", 0}, Case{"c.ovm", -1}}) {
+        SCOPED_TRACE(c.title);
+        Tables tables;
+        VirtualDesktop desk;
+        FixedClock clock{orvtest::fixedNow()};
+        SessionHost host(session);
+        Executor ex(tables, desk, clock, host);
+        ex.settings().comTime = 0;
+        ex.record().macroTitle = c.title;
+        ASSERT_TRUE(compileText(tables, "DEFINE %a\r\nSTART\r\n%a = 1\r\n%a = 2\r\nEND\r\n"));
+        ex.compiled(MODE_DEBUG);
+        session.clearHot();
+        ASSERT_TRUE(ex.startRun(MODE_DEBUG));
+        ex.join();
+        EXPECT_EQ(session.hotItem(), c.hot);
+        EXPECT_EQ(ex.record().mode.load(), c.hot < 0 ? MODE_IDLE : MODE_STEP);
+        EXPECT_EQ(tables.hVal.cell(0, val::value), c.hot < 0 ? "2" : "1");
+        ex.stopDebug();
+    }
 }
