@@ -172,7 +172,7 @@ std::vector<char> BreakpointList::linesOf(std::string_view title) const {
     std::vector<char> lines;
     std::lock_guard<std::mutex> lock(mu_);
     for (const Breakpoint& b : items_) {
-        if (b.line < 0 || b.file != title) continue;
+        if (b.line < 0 || b.line > kMaxMacroLines || b.file != title) continue;
         if (static_cast<std::size_t>(b.line) >= lines.size())
             lines.resize(static_cast<std::size_t>(b.line) + 1, 0);
         lines[static_cast<std::size_t>(b.line)] = 1;

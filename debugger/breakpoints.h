@@ -16,6 +16,10 @@
 
 namespace orv::debugger {
 
+// The most lines a macro can have (a macro file holds at most 65,535 bytes): a breakpoint on
+// a later line can never be reached, and the per-row query does not cover it.
+inline constexpr int kMaxMacroLines = 65536;
+
 struct Breakpoint {
     int line = 0;      // 1-based line of the macro text
     std::string file;  // title of the macro editor (its path or "n New Macro"), CP932
@@ -81,8 +85,8 @@ class BreakpointList {
     int find(std::string_view title, int line1) const;
     // Changes with every edit of the list. Safe from any thread.
     std::uint64_t version() const { return version_.load(std::memory_order_acquire); }
-    // The lines that carry a breakpoint for `title`, as a lookup vector (index = line).
-    // Safe from any thread.
+    // The lines that carry a breakpoint for `title`, as a lookup vector (index = line, up to
+    // kMaxMacroLines). Safe from any thread.
     std::vector<char> linesOf(std::string_view title) const;
 
     // Loads `path` (CP932 file name bytes as the OS takes them) and appends its items. A

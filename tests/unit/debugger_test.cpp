@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -202,6 +203,10 @@ TEST(Breakpoints, MatcherFollowsEdits) {
     EXPECT_FALSE(m.hit("a.ovm", 1 << 30));
     list.toggle("a.ovm", 3, "");
     EXPECT_FALSE(m.hit("a.ovm", 3));
+    // A line no macro can have (from a damaged file) is never hit and costs no memory.
+    list.append({{kMaxMacroLines, "a.ovm"}, {INT32_MAX, "a.ovm"}});
+    EXPECT_TRUE(m.hit("a.ovm", kMaxMacroLines));
+    EXPECT_FALSE(m.hit("a.ovm", INT32_MAX));
 }
 
 TEST(Variables, FillAndRefresh) {
