@@ -189,21 +189,28 @@ void Executor::workerProc() {
 }
 
 // Debug runs: the breakpoint test of a row, after the rule that skips the line we continued
-// from (until a row of another line is reached).
+// from (until a row of another line is reached). Neither locks nor waits: the host answers
+// from its own cache.
 bool Executor::breakpointAt(bool dash, int line, const std::string& title, SkipLine& skip) {
-    if (rec_.skipBreakLine.load()) {
-        int l = dash ? 0 : line;
-        if (!skip.seen) {
-            if (!dash) {
-                skip.line = line;
-                skip.seen = true;
-            }
-        } else if (l != skip.line) {
-            rec_.skipBreakLine = 0;
-        }
-    }
-    return !rec_.skipBreakLine.load() && !dash && rec_.running.load() &&
+    if (rec_.skipBreakLine.load(std::memory_order_relaxed) && stillSkipping(dash, line, skip))
+        return false;
+    return !dash && rec_.running.load(std::memory_order_relaxed) &&
            host_.breakpointHit(title, line + 1);
+}
+
+// The skip rule for one row: true while the row is still on the line we continued from (a
+// "-" row counts as line 0); at the first row of another line the skip ends.
+bool Executor::stillSkipping(bool dash, int line, SkipLine& skip) {
+    if (!skip.seen) {
+        if (!dash) {
+            skip.line = line;
+            skip.seen = true;
+        }
+        return true;
+    }
+    if ((dash ? 0 : line) == skip.line) return true;
+    rec_.skipBreakLine = 0;
+    return false;
 }
 
 bool Executor::runLoop() {

@@ -68,6 +68,7 @@ class Executor {
     void workerProc();
     bool runLoop();
     bool breakpointAt(bool dash, int line, const std::string& title, SkipLine& skip);
+    bool stillSkipping(bool dash, int line, SkipLine& skip);
     void endLoop();
     int stepLine(int row);
     void sleepInterruptible(int ms);
