@@ -29,6 +29,7 @@ struct SessionHost : orv::bench::PrintingHost {
     bool breakpointHit(const std::string& title, int line1) override {
         return session.breakpointHit(title, line1);
     }
+    const std::atomic<std::uint64_t>* breakpointVersion() override { return &session.version(); }
     orv::debugger::DebugSession& session;
 };
 

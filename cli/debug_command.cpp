@@ -167,6 +167,7 @@ class CliDebugHost : public CliRunHost {
     bool breakpointHit(const std::string& title, int line1) override {
         return session_.breakpointHit(title, line1);
     }
+    const std::atomic<std::uint64_t>* breakpointVersion() override { return &session_.version(); }
     void clearBreakpointHot() override { session_.clearHot(); }
     void openVariables() override { session_.openVariables(tables_.hVal); }
     void closeVariables() override { session_.closeVariables(); }

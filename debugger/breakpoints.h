@@ -85,6 +85,8 @@ class BreakpointList {
     int find(std::string_view title, int line1) const;
     // Changes with every edit of the list. Safe from any thread.
     std::uint64_t version() const { return version_.load(std::memory_order_acquire); }
+    // The counter behind version(), for a reader that keeps its address.
+    const std::atomic<std::uint64_t>& versionCounter() const { return version_; }
     // The lines that carry a breakpoint for `title` (for any title when `anyTitle`), as a
     // lookup vector (index = line, up to kMaxMacroLines). Safe from any thread.
     std::vector<char> linesOf(std::string_view title, bool anyTitle = false) const;

@@ -26,6 +26,8 @@ class DebugSession {
         markHot(title, line1);
         return true;
     }
+    // Moves with every edit of the breakpoint list (RunHost::breakpointVersion).
+    const std::atomic<std::uint64_t>& version() const { return list_.versionCounter(); }
     // The item marked at the last stop, or -1.
     int hotItem() const { return hot_.load(std::memory_order_acquire); }
     void clearHot() { hot_.store(-1, std::memory_order_release); }

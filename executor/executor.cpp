@@ -188,14 +188,13 @@ void Executor::workerProc() {
     if (over) host_.runEnded(rec_.autoRun.load(), rec_.running.load());
 }
 
-// Debug runs: the breakpoint test of a row, after the rule that skips the line we continued
-// from (until a row of another line is reached). Neither locks nor waits: the host answers
-// from its own cache.
-bool Executor::breakpointAt(bool dash, int line, const std::string& title, SkipLine& skip) {
-    if (rec_.skipBreakLine.load(std::memory_order_relaxed) && stillSkipping(dash, line, skip))
-        return false;
-    return !dash && rec_.running.load(std::memory_order_relaxed) &&
-           host_.breakpointHit(title, line + 1);
+// Remembers a line the host answered "no breakpoint" for, under the version read before the
+// question (a change since then empties the cache at the next test).
+void Executor::MissCache::noteMiss(int line) {
+    if (!version || line < 0) return;
+    if (static_cast<std::size_t>(line) >= lines.size())
+        lines.resize(static_cast<std::size_t>(line) + 1, 0);
+    lines[static_cast<std::size_t>(line)] = 1;
 }
 
 // The skip rule for one row: true while the row is still on the line we continued from (a
@@ -216,7 +215,8 @@ bool Executor::stillSkipping(bool dash, int line, SkipLine& skip) {
 bool Executor::runLoop() {
     rec_.inLoop = 1;
     int lastLine = -2;  // no line yet; -1 is "-"
-    SkipLine skip;
+    BreakState breaks;
+    breaks.misses.version = host_.breakpointVersion();
     host_.setRunGroup(false);
     const std::string title = rec_.macroTitle;
     rx_.prepare();
@@ -234,7 +234,7 @@ bool Executor::runLoop() {
         const int line = rx_.lineOf(row);
         const bool newLine = !dash && line != lastLine;
         if (newLine) host_.showLine(line);
-        if (mode == MODE_DEBUG && breakpointAt(dash, line, title, skip)) {
+        if (mode == MODE_DEBUG && breakpointAt(dash, line, title, breaks)) {
             rec_.currentRow = row;
             breakStop = true;
             break;

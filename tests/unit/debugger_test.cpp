@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "debugger/breakpoints.h"
@@ -251,6 +253,7 @@ class SessionHost : public orvtest::FakeRunHost {
     bool breakpointHit(const std::string& title, int line1) override {
         return session_.breakpointHit(title, line1);
     }
+    const std::atomic<std::uint64_t>* breakpointVersion() override { return &session_.version(); }
 
   private:
     DebugSession& session_;
@@ -284,4 +287,29 @@ TEST(DebugSession, SameLineInTwoFilesStopsOnlyTheRunOfItsFile) {
         EXPECT_EQ(tables.hVal.cell(0, val::value), c.hot < 0 ? "2" : "1");
         ex.stopDebug();
     }
+}
+
+TEST(DebugSession, BreakpointSetDuringARunStopsIt) {
+    // The worker remembers lines without a breakpoint; an edit of the list makes it ask again.
+    BreakpointList list;
+    DebugSession session(list);
+    Tables tables;
+    VirtualDesktop desk;
+    FixedClock clock{orvtest::fixedNow()};
+    SessionHost host(session);
+    Executor ex(tables, desk, clock, host);
+    ex.settings().comTime = 0;
+    ex.record().macroTitle = "a.ovm";
+    ASSERT_TRUE(compileText(
+        tables, "DEFINE %i\r\nSTART\r\nDO (%i < 5000000)\r\n%i = %i + 1\r\nENDDO\r\nEND\r\n"));
+    ex.compiled(MODE_DEBUG);
+    ASSERT_TRUE(ex.startRun(MODE_DEBUG));
+    while (ex.record().inLoop.load() == 0 && ex.workerActive()) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // line 4 asked and remembered
+    list.toggle("a.ovm", 4, "");
+    ex.join();
+    EXPECT_EQ(ex.record().mode.load(), MODE_STEP);
+    EXPECT_EQ(session.hotItem(), 0);
+    EXPECT_EQ(tables.hMacro.cell(ex.record().currentRow.load(), mac::MacroLine), "3");
+    ex.stopDebug();
 }
