@@ -98,7 +98,7 @@ class Executor {
     // Debug runs: the breakpoint test of a row, after the rule that skips the line we continued
     // from (until a row of another line is reached). Neither locks nor waits; a line the host
     // said has no breakpoint is not asked about again while the host's breakpoint version stands
-    // still.
+    // still. Inline, as it runs before every row.
     bool breakpointAt(bool dash, int line, const std::string& title, BreakState& st) {
         if (rec_.skipBreakLine.load(std::memory_order_relaxed) &&
             stillSkipping(dash, line, st.skip))
