@@ -13,10 +13,23 @@ void usage() {
         "hh:mm:ss\"]\n"
         "                  [--cursor X,Y] [--windows WFILE] [--trace] [--vars] "
         "[--ignore-errors]\n"
+        "       orvane-cli debug FILE [--break LINE]... [--step] [--actions next,continue,stop]\n"
+        "                  [the options of run]\n"
+        "       orvane-cli syntax [STATEMENT]\n"
         "       orvane-cli hookreplay EVENTS\n"
         "       orvane-cli record FILE\n",
         stderr);
 }
+
+constexpr struct Command {
+    const char* name;
+    int (*run)(int argc, char** argv);
+} kCommands[] = {
+    {"check", orv::cli::checkCommand},   {"dump", orv::cli::dumpCommand},
+    {"run", orv::cli::runCommand},       {"debug", orv::cli::debugCommand},
+    {"syntax", orv::cli::syntaxCommand}, {"hookreplay", orv::cli::hookreplayCommand},
+    {"record", orv::cli::recordCommand},
+};
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -25,11 +38,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const char* cmd = argv[1];
-    if (std::strcmp(cmd, "check") == 0) return orv::cli::checkCommand(argc - 1, argv + 1);
-    if (std::strcmp(cmd, "dump") == 0) return orv::cli::dumpCommand(argc - 1, argv + 1);
-    if (std::strcmp(cmd, "run") == 0) return orv::cli::runCommand(argc - 1, argv + 1);
-    if (std::strcmp(cmd, "hookreplay") == 0) return orv::cli::hookreplayCommand(argc - 1, argv + 1);
-    if (std::strcmp(cmd, "record") == 0) return orv::cli::recordCommand(argc - 1, argv + 1);
+    for (const Command& c : kCommands)
+        if (std::strcmp(cmd, c.name) == 0) return c.run(argc - 1, argv + 1);
     if (std::strcmp(cmd, "--help") == 0 || std::strcmp(cmd, "-h") == 0) {
         usage();
         return 0;

@@ -168,11 +168,11 @@ int BreakpointList::find(std::string_view title, int line1) const {
     return -1;
 }
 
-std::vector<char> BreakpointList::linesOf(std::string_view title) const {
+std::vector<char> BreakpointList::linesOf(std::string_view title, bool anyTitle) const {
     std::vector<char> lines;
     std::lock_guard<std::mutex> lock(mu_);
     for (const Breakpoint& b : items_) {
-        if (b.line < 0 || b.file != title) continue;
+        if (b.line < 0 || b.line > kMaxMacroLines || (!anyTitle && b.file != title)) continue;
         if (static_cast<std::size_t>(b.line) >= lines.size())
             lines.resize(static_cast<std::size_t>(b.line) + 1, 0);
         lines[static_cast<std::size_t>(b.line)] = 1;
@@ -201,9 +201,16 @@ FileError BreakpointList::save(const std::string& path) const {
     return sink.commit() ? FileError::None : FileError::NameFailed;
 }
 
-void BreakpointMatcher::refresh(std::string_view title) {
+void BreakpointMatcher::refresh() {
     // Read the version first: an edit after it makes the next test refresh again.
     version_ = list_.version();
+    any_ = list_.linesOf({}, true);
+}
+
+void BreakpointMatcher::refreshTitle(std::string_view title) {
+    // The lines of the version any_ was read at, or of a later one; a later one makes
+    // refresh() run at the next test, and this one with it.
+    titleVersion_ = version_;
     title_.assign(title.data(), title.size());
     lines_ = list_.linesOf(title);
 }

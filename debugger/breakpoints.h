@@ -16,6 +16,10 @@
 
 namespace orv::debugger {
 
+// The most lines a macro can have (a macro file holds at most 65,535 bytes): a breakpoint on
+// a later line can never be reached, and the per-row query does not cover it.
+inline constexpr int kMaxMacroLines = 65536;
+
 struct Breakpoint {
     int line = 0;      // 1-based line of the macro text
     std::string file;  // title of the macro editor (its path or "n New Macro"), CP932
@@ -81,9 +85,11 @@ class BreakpointList {
     int find(std::string_view title, int line1) const;
     // Changes with every edit of the list. Safe from any thread.
     std::uint64_t version() const { return version_.load(std::memory_order_acquire); }
-    // The lines that carry a breakpoint for `title`, as a lookup vector (index = line).
-    // Safe from any thread.
-    std::vector<char> linesOf(std::string_view title) const;
+    // The counter behind version(), for a reader that keeps its address.
+    const std::atomic<std::uint64_t>& versionCounter() const { return version_; }
+    // The lines that carry a breakpoint for `title` (for any title when `anyTitle`), as a
+    // lookup vector (index = line, up to kMaxMacroLines). Safe from any thread.
+    std::vector<char> linesOf(std::string_view title, bool anyTitle = false) const;
 
     // Loads `path` (CP932 file name bytes as the OS takes them) and appends its items. A
     // missing file is created empty when `createMissing`. Returns the first problem found.
@@ -100,23 +106,33 @@ class BreakpointList {
     std::atomic<std::uint64_t> version_{1};
 };
 
-// The per-row breakpoint test of a debug run's worker: a cached set of the lines of one
-// title, refreshed only when the list has changed.
+// The per-row breakpoint test of a debug run's worker: cached sets of the lines that carry
+// a breakpoint in any file and in the file of one title, refreshed only when the list has
+// changed. A row whose line has a breakpoint in no file is answered without looking at the
+// title, so most rows cost two loads and a lookup.
 class BreakpointMatcher {
   public:
     explicit BreakpointMatcher(const BreakpointList& list) : list_(list) {}
     // True when line `line1` of the macro titled `title` carries a breakpoint.
     bool hit(std::string_view title, int line1) {
-        if (list_.version() != version_ || title != title_) refresh(title);
-        return line1 >= 0 && static_cast<std::size_t>(line1) < lines_.size() &&
-               lines_[static_cast<std::size_t>(line1)] != 0;
+        if (list_.version() != version_) refresh();
+        if (!has(any_, line1)) return false;
+        if (titleVersion_ != version_ || title != title_) refreshTitle(title);
+        return has(lines_, line1);
     }
 
   private:
-    void refresh(std::string_view title);
+    static bool has(const std::vector<char>& lines, int line1) {
+        return line1 >= 0 && static_cast<std::size_t>(line1) < lines.size() &&
+               lines[static_cast<std::size_t>(line1)] != 0;
+    }
+    void refresh();
+    void refreshTitle(std::string_view title);
 
     const BreakpointList& list_;
-    std::uint64_t version_ = 0;
+    std::uint64_t version_ = 0;       // of any_
+    std::uint64_t titleVersion_ = 0;  // of title_ and lines_
+    std::vector<char> any_;
     std::string title_;
     std::vector<char> lines_;
 };

@@ -2,10 +2,8 @@
 
 namespace orv::debugger {
 
-bool DebugSession::breakpointHit(std::string_view title, int line1) {
-    if (!matcher_.hit(title, line1)) return false;
+void DebugSession::markHot(std::string_view title, int line1) {
     hot_.store(list_.find(title, line1), std::memory_order_release);
-    return true;
 }
 
 bool DebugSession::openVariables(const RowTable& hVal) {

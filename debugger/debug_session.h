@@ -21,7 +21,13 @@ class DebugSession {
 
     // The worker's test before a row of line `line1` of the macro titled `title`: true at a
     // breakpoint, whose item then becomes the hot item. Called by one thread at a time.
-    bool breakpointHit(std::string_view title, int line1);
+    bool breakpointHit(std::string_view title, int line1) {
+        if (!matcher_.hit(title, line1)) return false;
+        markHot(title, line1);
+        return true;
+    }
+    // Moves with every edit of the breakpoint list (RunHost::breakpointVersion).
+    const std::atomic<std::uint64_t>& version() const { return list_.versionCounter(); }
     // The item marked at the last stop, or -1.
     int hotItem() const { return hot_.load(std::memory_order_acquire); }
     void clearHot() { hot_.store(-1, std::memory_order_release); }
@@ -35,6 +41,8 @@ class DebugSession {
     const VariablesView& variables() const { return variables_; }
 
   private:
+    void markHot(std::string_view title, int line1);
+
     BreakpointList& list_;
     BreakpointMatcher matcher_;
     std::atomic<int> hot_{-1};

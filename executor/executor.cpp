@@ -188,28 +188,35 @@ void Executor::workerProc() {
     if (over) host_.runEnded(rec_.autoRun.load(), rec_.running.load());
 }
 
-// Debug runs: the breakpoint test of a row, after the rule that skips the line we continued
-// from (until a row of another line is reached).
-bool Executor::breakpointAt(bool dash, int line, const std::string& title, SkipLine& skip) {
-    if (rec_.skipBreakLine.load()) {
-        int l = dash ? 0 : line;
-        if (!skip.seen) {
-            if (!dash) {
-                skip.line = line;
-                skip.seen = true;
-            }
-        } else if (l != skip.line) {
-            rec_.skipBreakLine = 0;
+// Remembers a line the host answered "no breakpoint" for, under the version read before the
+// question (a change since then empties the cache at the next test).
+void Executor::MissCache::noteMiss(int line) {
+    if (!version || line < 0) return;
+    if (static_cast<std::size_t>(line) >= lines.size())
+        lines.resize(static_cast<std::size_t>(line) + 1, 0);
+    lines[static_cast<std::size_t>(line)] = 1;
+}
+
+// The skip rule for one row: true while the row is still on the line we continued from (a
+// "-" row counts as line 0); at the first row of another line the skip ends.
+bool Executor::stillSkipping(bool dash, int line, SkipLine& skip) {
+    if (!skip.seen) {
+        if (!dash) {
+            skip.line = line;
+            skip.seen = true;
         }
+        return true;
     }
-    return !rec_.skipBreakLine.load() && !dash && rec_.running.load() &&
-           host_.breakpointHit(title, line + 1);
+    if ((dash ? 0 : line) == skip.line) return true;
+    rec_.skipBreakLine = 0;
+    return false;
 }
 
 bool Executor::runLoop() {
     rec_.inLoop = 1;
     int lastLine = -2;  // no line yet; -1 is "-"
-    SkipLine skip;
+    BreakState breaks;
+    breaks.misses.version = host_.breakpointVersion();
     host_.setRunGroup(false);
     const std::string title = rec_.macroTitle;
     rx_.prepare();
@@ -227,7 +234,7 @@ bool Executor::runLoop() {
         const int line = rx_.lineOf(row);
         const bool newLine = !dash && line != lastLine;
         if (newLine) host_.showLine(line);
-        if (mode == MODE_DEBUG && breakpointAt(dash, line, title, skip)) {
+        if (mode == MODE_DEBUG && breakpointAt(dash, line, title, breaks)) {
             rec_.currentRow = row;
             breakStop = true;
             break;

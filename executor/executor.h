@@ -4,10 +4,14 @@
 // record, the open-file table and the row executor.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "executor/open_files.h"
 #include "executor/row_executor.h"
@@ -61,13 +65,51 @@ class Executor {
         bool seen = false;
         int line = -1;
     };
+    // The lines of a debug run known to carry no breakpoint, while the host's breakpoint
+    // version stands still.
+    struct MissCache {
+        const std::atomic<std::uint64_t>* version = nullptr;
+        std::uint64_t seen = 0;
+        std::vector<char> lines;  // index: 0-based line
+        bool knownMiss(int line) {
+            if (!version) return false;
+            const std::uint64_t v = version->load(std::memory_order_acquire);
+            if (v != seen) {
+                std::fill(lines.begin(), lines.end(), 0);
+                seen = v;
+                return false;
+            }
+            return static_cast<std::size_t>(line) < lines.size() &&
+                   lines[static_cast<std::size_t>(line)] != 0;
+        }
+        void noteMiss(int line);
+    };
+    // What the breakpoint test of one run loop keeps.
+    struct BreakState {
+        SkipLine skip;
+        MissCache misses;
+    };
     bool startWorker();
     bool startPlainRun(int type);
     bool startDebugRun();
     void startStepping();
     void workerProc();
     bool runLoop();
-    bool breakpointAt(bool dash, int line, const std::string& title, SkipLine& skip);
+    // Debug runs: the breakpoint test of a row, after the rule that skips the line we continued
+    // from (until a row of another line is reached). Neither locks nor waits; a line the host
+    // said has no breakpoint is not asked about again while the host's breakpoint version stands
+    // still. Inline, as it runs before every row.
+    bool breakpointAt(bool dash, int line, const std::string& title, BreakState& st) {
+        if (rec_.skipBreakLine.load(std::memory_order_relaxed) &&
+            stillSkipping(dash, line, st.skip))
+            return false;
+        if (dash || !rec_.running.load(std::memory_order_relaxed) || st.misses.knownMiss(line))
+            return false;
+        if (host_.breakpointHit(title, line + 1)) return true;
+        st.misses.noteMiss(line);
+        return false;
+    }
+    bool stillSkipping(bool dash, int line, SkipLine& skip);
     void endLoop();
     int stepLine(int row);
     void sleepInterruptible(int ms);

@@ -4,6 +4,8 @@
 // All texts are CP932.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 namespace orv {
@@ -39,6 +41,9 @@ class RunHost {
         (void)line1;
         return false;
     }
+    // A counter that moves whenever the answers of breakpointHit may change, or null. While it
+    // stands still, the worker asks only once about a line without a breakpoint.
+    virtual const std::atomic<std::uint64_t>* breakpointVersion() { return nullptr; }
     virtual void clearBreakpointHot() {}
     // Open the breakpoints window when it is not open (WM_COMMAND 40032).
     virtual void openBreakpoints() {}

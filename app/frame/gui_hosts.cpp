@@ -191,6 +191,9 @@ bool GuiRunHost::breakpointHit(const std::string& title, int line1) {
     if (!shuttingDown_) onUi([this] { frame_->showBreakpointStop(); }, true);
     return true;
 }
+const std::atomic<std::uint64_t>* GuiRunHost::breakpointVersion() {
+    return &frame_->debugSession().version();
+}
 void GuiRunHost::clearBreakpointHot() {
     onUi([this] { frame_->clearBreakpointHot(); }, true);
 }

@@ -56,6 +56,7 @@ class GuiRunHost : public RunHost {
     void messageBox(const std::string& text) override;
     bool askYesNo(const std::string& text) override;
     bool breakpointHit(const std::string& title, int line1) override;
+    const std::atomic<std::uint64_t>* breakpointVersion() override;
     void clearBreakpointHot() override;
     void openBreakpoints() override;
     void openVariables() override;

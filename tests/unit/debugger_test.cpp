@@ -4,14 +4,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "debugger/breakpoints.h"
+#include "debugger/debug_session.h"
 #include "debugger/variables.h"
+#include "executor_test_util.h"
 #include "lang/tables.h"
 #include "lang/text.h"
 
@@ -200,6 +205,10 @@ TEST(Breakpoints, MatcherFollowsEdits) {
     EXPECT_FALSE(m.hit("a.ovm", 1 << 30));
     list.toggle("a.ovm", 3, "");
     EXPECT_FALSE(m.hit("a.ovm", 3));
+    // A line no macro can have (from a damaged file) is never hit and costs no memory.
+    list.append({{kMaxMacroLines, "a.ovm"}, {INT32_MAX, "a.ovm"}});
+    EXPECT_TRUE(m.hit("a.ovm", kMaxMacroLines));
+    EXPECT_FALSE(m.hit("a.ovm", INT32_MAX));
 }
 
 TEST(Variables, FillAndRefresh) {
@@ -235,4 +244,72 @@ TEST(Variables, FillAndRefresh) {
     t.hVal.clear();  // gone variables keep their old values
     v.refresh(t.hVal);
     EXPECT_EQ(v.items()[1].value, "42");
+}
+
+// The program's host in small: the worker's breakpoint test goes to the session.
+class SessionHost : public orvtest::FakeRunHost {
+  public:
+    explicit SessionHost(DebugSession& s) : session_(s) {}
+    bool breakpointHit(const std::string& title, int line1) override {
+        return session_.breakpointHit(title, line1);
+    }
+    const std::atomic<std::uint64_t>* breakpointVersion() override { return &session_.version(); }
+
+  private:
+    DebugSession& session_;
+};
+
+TEST(DebugSession, SameLineInTwoFilesStopsOnlyTheRunOfItsFile) {
+    BreakpointList list;
+    list.toggle("b.ovm", 4, "");
+    list.toggle("a.ovm", 4, "");
+    DebugSession session(list);
+    struct Case {
+        const char* title;
+        int hot;  // the item marked at the stop, -1: no stop
+    };
+    for (const Case& c : {Case{"a.ovm", 1}, Case{"b.ovm", 0}, Case{"c.ovm", -1}}) {
+        SCOPED_TRACE(c.title);
+        Tables tables;
+        VirtualDesktop desk;
+        FixedClock clock{orvtest::fixedNow()};
+        SessionHost host(session);
+        Executor ex(tables, desk, clock, host);
+        ex.settings().comTime = 0;
+        ex.record().macroTitle = c.title;
+        ASSERT_TRUE(compileText(tables, "DEFINE %a\r\nSTART\r\n%a = 1\r\n%a = 2\r\nEND\r\n"));
+        ex.compiled(MODE_DEBUG);
+        session.clearHot();
+        ASSERT_TRUE(ex.startRun(MODE_DEBUG));
+        ex.join();
+        EXPECT_EQ(session.hotItem(), c.hot);
+        EXPECT_EQ(ex.record().mode.load(), c.hot < 0 ? MODE_IDLE : MODE_STEP);
+        EXPECT_EQ(tables.hVal.cell(0, val::value), c.hot < 0 ? "2" : "1");
+        ex.stopDebug();
+    }
+}
+
+TEST(DebugSession, BreakpointSetDuringARunStopsIt) {
+    // The worker remembers lines without a breakpoint; an edit of the list makes it ask again.
+    BreakpointList list;
+    DebugSession session(list);
+    Tables tables;
+    VirtualDesktop desk;
+    FixedClock clock{orvtest::fixedNow()};
+    SessionHost host(session);
+    Executor ex(tables, desk, clock, host);
+    ex.settings().comTime = 0;
+    ex.record().macroTitle = "a.ovm";
+    ASSERT_TRUE(compileText(
+        tables, "DEFINE %i\r\nSTART\r\nDO (%i < 5000000)\r\n%i = %i + 1\r\nENDDO\r\nEND\r\n"));
+    ex.compiled(MODE_DEBUG);
+    ASSERT_TRUE(ex.startRun(MODE_DEBUG));
+    while (ex.record().inLoop.load() == 0 && ex.workerActive()) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // line 4 asked and remembered
+    list.toggle("a.ovm", 4, "");
+    ex.join();
+    EXPECT_EQ(ex.record().mode.load(), MODE_STEP);
+    EXPECT_EQ(session.hotItem(), 0);
+    EXPECT_EQ(tables.hMacro.cell(ex.record().currentRow.load(), mac::MacroLine), "3");
+    ex.stopDebug();
 }
