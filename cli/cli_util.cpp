@@ -6,17 +6,9 @@
 namespace orv::cli {
 
 bool readMacroFile(const std::string& path, std::string& text, std::string& message) {
-    std::string bytes;
-    // One byte more than the limit tells a file that is too large.
-    if (!readWholeFile(path, bytes, &message, kMaxMacroFile + 1)) return false;
-    if (bytes.size() > kMaxMacroFile) {
-        message = "ファイルサイズが大きすぎます";
-        return false;
-    }
-    std::size_t z = bytes.find('\0');
-    if (z != std::string::npos) bytes.resize(z);
-    text = std::move(bytes);
-    return true;
+    MacroRead r = readMacroText(path, text, &message);
+    if (r == MacroRead::TooBig) message = "ファイルサイズが大きすぎます";
+    return r == MacroRead::Ok;
 }
 
 bool loadMacro(const std::string& path, std::string& text) {

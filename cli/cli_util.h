@@ -8,15 +8,16 @@
 
 #include "compiler/compile_driver.h"
 #include "compiler/compile_host.h"
+#include "platform/file_io.h"
 
 namespace orv::cli {
 
-inline constexpr std::size_t kMaxMacroFile = 65535;
+inline constexpr std::size_t kMaxMacroFile = kMaxMacroText;
 // The compile log, written in the current folder.
 inline constexpr char kCompileLog[] = "comp.his";
 
 // Reads a macro file's bytes up to the first zero byte. Returns false with a message (UTF-8)
-// when the file cannot be read or is 65,536 bytes or more ("ファイルサイズが大きすぎます").
+// when the file cannot be read or is too big (readMacroText: "ファイルサイズが大きすぎます").
 bool readMacroFile(const std::string& path, std::string& text, std::string& message);
 // readMacroFile that prints its message ("orvane-cli: MESSAGE") on stderr.
 bool loadMacro(const std::string& path, std::string& text);

@@ -47,6 +47,17 @@ bool readWholeFile(const std::string& path, std::string& out, std::string* error
     return true;
 }
 
+MacroRead readMacroText(const std::string& path, std::string& text, std::string* error) {
+    // One byte more than a saved file tells a file that is too large.
+    if (!readWholeFile(path, text, error, kMaxMacroText + 2)) return MacroRead::Unreadable;
+    const bool fileTooBig = text.size() > kMaxMacroText + 1;
+    std::size_t z = text.find('\0');
+    if (z != std::string::npos) text.resize(z);
+    if (!fileTooBig && text.size() <= kMaxMacroText) return MacroRead::Ok;
+    text.clear();
+    return MacroRead::TooBig;
+}
+
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;

@@ -15,6 +15,14 @@ namespace orv {
 bool readWholeFile(const std::string& path, std::string& out, std::string* error = nullptr,
                    std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
 
+// The largest macro text, in bytes. A macro file holds the text and one zero byte after it.
+inline constexpr std::size_t kMaxMacroText = 65535;
+enum class MacroRead { Ok, Unreadable, TooBig };
+// Reads a macro file's text: its bytes up to the first zero byte. TooBig when the file has
+// more than kMaxMacroText + 1 bytes or its text more than kMaxMacroText (so every file the
+// program saves reads back); Unreadable, with `error` saying why, when it cannot be read.
+MacroRead readMacroText(const std::string& path, std::string& text, std::string* error = nullptr);
+
 // Writes `bytes` to `path` atomically (AtomicFileWriter). False (and the old file untouched)
 // on failure; `error` then says why ("path: reason").
 bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* error = nullptr);

@@ -46,6 +46,11 @@ TEST_F(CliTest, SizeLimitAndUsageErrors) {
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(read("stderr.txt").find("ファイルサイズが大きすぎます"), std::string::npos);
     EXPECT_EQ(run("check max.ovm").code, 0);
+    // The largest text as the program saves it (with its zero byte) reads back.
+    write("saved.ovm", "START\r\nEND\r\n" + std::string(65535 - 12, ' ') + '\0');
+    EXPECT_EQ(run("check saved.ovm").code, 0);
+    write("big2.ovm", "START\r\nEND\r\n" + std::string(65535 - 12, ' ') + '\0' + ' ');
+    EXPECT_EQ(run("check big2.ovm").code, 2);
     EXPECT_EQ(run("check missing.ovm").code, 2);
     EXPECT_EQ(run("check").code, 2);
     EXPECT_EQ(run("frobnicate x").code, 2);
