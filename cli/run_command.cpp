@@ -342,6 +342,7 @@ struct RunResult {
     bool started = false;
     bool stopped = false;  // by SIGINT or Esc
     bool errors = false;
+    std::string log;  // the compile's log
 };
 
 // Compiles and runs the macro to its end. SIGINT stops the run like the stop button; on the
@@ -370,6 +371,7 @@ RunResult runMacro(const RunOptions& o, std::string_view text, Desktop& desk, bo
     RunCompileHost compileHost(ex);
     RunResult r;
     r.compiled = compile(tables, macroRequest(o.file, text, MODE_RUN), compileHost);
+    r.log = compileHost.log();
     r.started = r.compiled && compileHost.started();
     if (r.started) {
         // A stop during the compile came before the run set `running`: stop it now.
@@ -389,9 +391,7 @@ RunResult runMacro(const RunOptions& o, std::string_view text, Desktop& desk, bo
 // ---- The report ----
 
 // The error lines of the compile log, for the user at the terminal.
-void printCompileErrors() {
-    std::string log;
-    if (!readCompileLog(log)) return;
+void printCompileErrors(const std::string& log) {
     std::size_t pos = 0;
     while (pos < log.size()) {
         std::size_t eol = log.find('\n', pos);
@@ -419,7 +419,7 @@ void printVariables(const RowTable& v) {
 // Prints what the run leaves for the user and gives the exit code.
 int report(const RunOptions& o, const RunResult& r, const Tables& tables) {
     if (!r.compiled) {
-        printCompileErrors();
+        printCompileErrors(r.log);
         return 1;
     }
     std::fflush(stdout);
