@@ -17,5 +17,17 @@ if command -v clang++ >/dev/null; then
       build-fuzz/corpus-work tests/fuzz/corpus >/dev/null 2>build-fuzz/fuzz.log || { tail -40 build-fuzz/fuzz.log; exit 1; }
   echo "fuzz smoke run: 20000 inputs, no crash"
 fi
+# Short smoke runs of the CSV and settings-file fuzzers, in the same way.
+if command -v clang++ >/dev/null; then
+  ninja -C build-fuzz csv_fuzzer profile_fuzzer
+  for f in csv:16384 profile:4096; do
+    name=${f%%:*}
+    rm -rf "build-fuzz/$name-work" && mkdir -p "build-fuzz/$name-work"
+    "build-fuzz/tests/fuzz/${name}_fuzzer" -runs=20000 -max_len="${f#*:}" -seed=1 \
+        "build-fuzz/$name-work" "tests/fuzz/${name}_corpus" >/dev/null 2>"build-fuzz/$name-fuzz.log" \
+        || { tail -40 "build-fuzz/$name-fuzz.log"; exit 1; }
+    echo "$name fuzz smoke run: 20000 inputs, no crash"
+  done
+fi
 cd "$BUILD"
 ctest --output-on-failure -j2
