@@ -57,6 +57,8 @@ std::vector<std::string_view> pieces(const std::uint8_t* data, std::size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
     static const std::string path = scratchFile();
+    static const int cleanup = std::atexit([] { ::unlink(path.c_str()); });
+    (void)cleanup;
     const std::vector<std::string_view> parts = pieces(data, size);
     append(path, parts[0], "wb");
     std::size_t next = 1;

@@ -86,6 +86,11 @@ constexpr const char* kMissing = "\x01missing";
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
     static const std::string path = scratchFile();
+    static const int cleanup = std::atexit([] {
+        ::unlink(path.c_str());
+        ::rmdir(path.substr(0, path.rfind('/')).c_str());
+    });
+    (void)cleanup;
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
     if (!orv::writeFileAtomic(path, text)) __builtin_trap();
     orv::ProfileFile ini(path);
