@@ -18,11 +18,11 @@ void printDump(const Tables& tables) {
     });
 }
 
-// The compile log with its CR LF line ends as plain line ends; false when it cannot be read.
-bool printLog() {
-    std::string log;
-    if (!readCompileLog(log)) {
-        std::fprintf(stderr, "orvane-cli: cannot read comp.his\n");
+// The compile's log (as written to comp.his) with its CR LF line ends as plain line ends;
+// false when there is none.
+bool printLog(const std::string& log) {
+    if (log.empty()) {
+        std::fprintf(stderr, "orvane-cli: no compile log\n");
         return false;
     }
     std::string lf;
@@ -47,7 +47,7 @@ int compileFile(int argc, char** argv, const char* name, bool dump) {
     const bool ok = compile(tables, macroRequest(path, text, MODE_CHECK), host);
     if (dump)
         printDump(tables);
-    else if (!printLog())
+    else if (!printLog(host.log()))
         return 2;
     std::fflush(stdout);
     return ok ? 0 : 1;

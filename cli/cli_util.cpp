@@ -6,17 +6,9 @@
 namespace orv::cli {
 
 bool readMacroFile(const std::string& path, std::string& text, std::string& message) {
-    std::string bytes;
-    // One byte more than the limit tells a file that is too large.
-    if (!readWholeFile(path, bytes, &message, kMaxMacroFile + 1)) return false;
-    if (bytes.size() > kMaxMacroFile) {
-        message = "ファイルサイズが大きすぎます";
-        return false;
-    }
-    std::size_t z = bytes.find('\0');
-    if (z != std::string::npos) bytes.resize(z);
-    text = std::move(bytes);
-    return true;
+    MacroRead r = readMacroText(path, text, &message);
+    if (r == MacroRead::TooBig) message = "ファイルサイズが大きすぎます";
+    return r == MacroRead::Ok;
 }
 
 bool loadMacro(const std::string& path, std::string& text) {
@@ -35,9 +27,6 @@ CompileRequest macroRequest(const std::string& path, std::string_view text, int 
     return req;
 }
 
-bool readCompileLog(std::string& log) {
-    return readWholeFile(kCompileLog, log);
-}
 
 void printUtf8(std::FILE* f, std::string_view cp932) {
     std::string u = cp932ToUtf8(cp932);

@@ -8,23 +8,22 @@
 
 #include "compiler/compile_driver.h"
 #include "compiler/compile_host.h"
+#include "platform/file_io.h"
 
 namespace orv::cli {
 
-inline constexpr std::size_t kMaxMacroFile = 65535;
+inline constexpr std::size_t kMaxMacroFile = kMaxMacroText;
 // The compile log, written in the current folder.
 inline constexpr char kCompileLog[] = "comp.his";
 
 // Reads a macro file's bytes up to the first zero byte. Returns false with a message (UTF-8)
-// when the file cannot be read or is 65,536 bytes or more ("ファイルサイズが大きすぎます").
+// when the file cannot be read or is too big (readMacroText: "ファイルサイズが大きすぎます").
 bool readMacroFile(const std::string& path, std::string& text, std::string& message);
 // readMacroFile that prints its message ("orvane-cli: MESSAGE") on stderr.
 bool loadMacro(const std::string& path, std::string& text);
 // The compile of `text`, read from `path` (shown in the log as given, in CP932), in `mode`
 // (lang/codes.h), logging to comp.his. `text` must outlive the request.
 CompileRequest macroRequest(const std::string& path, std::string_view text, int mode);
-// The bytes of comp.his; false when it cannot be read.
-bool readCompileLog(std::string& log);
 
 // Writes CP932 text to a stream as UTF-8.
 void printUtf8(std::FILE* f, std::string_view cp932);
@@ -37,10 +36,14 @@ class CliCompileHost : public CompileHost {
     void messageBox(const std::string& text, const std::string& caption, MsgIcon icon) override;
     void compiled(int storedMode) override { storedMode_ = storedMode; }
     void startRun(int mode) override { runMode_ = mode; }
+    void compileLogged(const std::string& log) override { log_ = log; }
     int storedMode() const { return storedMode_; }
     int runMode() const { return runMode_; }
+    // The log of the compile (CP932 bytes); empty when none was done.
+    const std::string& log() const { return log_; }
 
   private:
+    std::string log_;
     int storedMode_ = 0;
     int runMode_ = 0;
 };

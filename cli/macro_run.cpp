@@ -149,6 +149,7 @@ struct RunResult {
     bool started = false;
     bool stopped = false;  // by SIGINT or Esc
     bool errors = false;
+    std::string log;  // the compile's log
 };
 
 // The run on its desktop, from the compile to the end of `drive`.
@@ -186,6 +187,7 @@ RunResult runMacro(const RunContext& c, int mode, const Drive& drive) {
     RunCompileHost compileHost(ex);
     RunResult r;
     r.compiled = compile(c.tables, macroRequest(c.o.file, c.text, mode), compileHost);
+    r.log = compileHost.log();
     r.started = r.compiled && compileHost.started();
     if (r.started) {
         // A stop during the compile came before the run set `running`: stop it now.
@@ -204,10 +206,9 @@ RunResult runMacro(const RunContext& c, int mode, const Drive& drive) {
 
 // ---- The report ----
 
-// The error lines of the compile log, for the user at the terminal.
-void printCompileErrors() {
-    std::string log;
-    if (!readCompileLog(log)) return;
+// The error lines of this compile's log (kept in memory, not read back from comp.his), for
+// the user at the terminal.
+void printCompileErrors(const std::string& log) {
     std::size_t pos = 0;
     while (pos < log.size()) {
         std::size_t eol = log.find('\n', pos);
@@ -221,7 +222,7 @@ void printCompileErrors() {
 // Prints what the run leaves for the user and gives the exit code.
 int report(const RunOptions& o, const RunResult& r, const Tables& tables) {
     if (!r.compiled) {
-        printCompileErrors();
+        printCompileErrors(r.log);
         return 1;
     }
     std::fflush(stdout);

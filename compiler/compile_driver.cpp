@@ -90,6 +90,7 @@ bool compile(Tables& tables, const CompileRequest& req, CompileHost& host) {
     dumpTablesDebug(tables, DUMP_ALL);
     log.report(0, CompileError::EndLine);
     log.close();
+    host.compileLogged(log.text());
 
     int mode = req.mode;
     if (!ok || mode == MODE_CHECK || mode == MODE_DEBUG) host.reloadOrOpenCheckResult();

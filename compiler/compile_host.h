@@ -25,6 +25,9 @@ class CompileHost {
     virtual void compiled(int storedMode) { (void)storedMode; }
     // Start the run (every mode for which startsRun() holds, after a successful compile).
     virtual void startRun(int mode) { (void)mode; }
+    // The bytes of this compile's log once it is closed, also when comp.his could not be
+    // written (so that nobody shows an older compile's comp.his instead).
+    virtual void compileLogged(const std::string& log) { (void)log; }
 };
 
 }  // namespace orv

@@ -135,7 +135,12 @@ std::string CompileLog::format(int line0, int errorNo, std::string_view text,
     } else {
         s = "*" + std::to_string(line0 + 1) + " Line Error(" + std::to_string(errorNo) + ")\r\n";
     }
-    if (s.size() > kMaxLine) s.resize(kMaxLine);
+    if (s.size() > kMaxLine) {
+        // The text is cut; the line end stays, so the next line starts on its own line.
+        const bool crlf = s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0;
+        s.resize(crlf ? kMaxLine - 2 : kMaxLine);
+        if (crlf) s += "\r\n";
+    }
     return s;
 }
 

@@ -40,8 +40,9 @@ class CompileLog {
     // Every byte written so far (also when the file could not be opened).
     const std::string& text() const { return written_; }
 
-    // The formatted line for an error number, exactly as written (cut to 499 bytes); a
-    // number without a message gives a bare error line.
+    // The formatted line for an error number, exactly as written: at most 499 bytes, a longer
+    // text cut before its CR LF, which stays; a number without a message gives a bare error
+    // line.
     static std::string format(int line0, int errorNo, std::string_view text,
                               std::string_view fileName, int errorCount);
 

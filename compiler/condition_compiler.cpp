@@ -115,6 +115,7 @@ class ConditionCompiler {
     bool newBlock();
     bool newGroup(int lvl);
     bool underConstruction() const { return left_.present || haveOp_ || right_.present; }
+    bool awaitingRight() const { return left_.present && haveOp_ && !right_.present; }
 
     // Phase 2 and 3.
     bool isComparison(int row) const { return !wrk_.cell(row, wrk::enzantype).empty(); }
@@ -187,8 +188,11 @@ bool ConditionCompiler::scan() {
                 ++pos_;
                 break;
             case '(':
-                // An operand is a plain token: no parenthesis may open inside a comparison.
-                if (underConstruction()) return fail(CompileError::BadCondition);
+                // An operand is a plain token: no parenthesis may open inside a comparison,
+                // except around its right operand (the depth it reaches only counts where
+                // the comparison joins its neighbours, as after any other parenthesis).
+                if (underConstruction() && !awaitingRight())
+                    return fail(CompileError::BadCondition);
                 ++opens_;
                 ++depth_;
                 seenParen_ = true;

@@ -93,6 +93,11 @@ int RowExecutor::doRead(int row, const DRow& d) {
     if (!bindingsValid_) bindFields();
     assignFields(d.name, rec.text);
     files_.consume(slot, rec.consumed);
+    // A record read after the end was reached (the file has grown): no longer at the end.
+    if (t_.hVal.cell(r, val::filno) == kEofMark) {
+        t_.hVal.set(r, val::filno, "");
+        bindingsValid_ = false;
+    }
     return d.next;
 }
 

@@ -1,4 +1,5 @@
 // The row executor's desktop commands: mouse, keys, waits and windows.
+#include <algorithm>
 #include <cstdio>
 
 #include "executor/row_executor.h"
@@ -32,6 +33,35 @@ int windowAxis(int cur, int mode, std::int32_t v) {
 
 }  // namespace
 
+namespace {
+// Notes `item` as held (once) or drops it.
+template <typename T>
+void note(std::vector<T>& held, T item, bool down) {
+    auto it = std::find(held.begin(), held.end(), item);
+    if (down && it == held.end()) held.push_back(item);
+    if (!down && it != held.end()) held.erase(it);
+}
+}  // namespace
+
+void RowExecutor::keyEvent(int vk, bool down) {
+    desk_.key(vk, down);
+    note(heldKeys_, vk, down);
+}
+
+void RowExecutor::buttonEvent(MouseButton button, bool down) {
+    desk_.mouseButton(button, down);
+    note(heldButtons_, button, down);
+}
+
+void RowExecutor::releaseHeld() {
+    const std::vector<int> keys = std::move(heldKeys_);
+    const std::vector<MouseButton> buttons = std::move(heldButtons_);
+    heldKeys_.clear();
+    heldButtons_.clear();
+    for (int k : keys) desk_.key(k, false);
+    for (MouseButton b : buttons) desk_.mouseButton(b, false);
+}
+
 int RowExecutor::doMmove(int, const DRow& d) {
     const Point p = desk_.cursor();
     auto axis = [&](int cur, int mode, const Operand& o) {
@@ -51,8 +81,8 @@ int RowExecutor::doButton(int, const DRow& d) {
     if (!d.hasButton) return d.next;
     const int clicks = d.code == OP_MDCLK ? 2 : 1;
     for (int i = 0; i < clicks; ++i) {
-        if (d.code != OP_MUP) desk_.mouseButton(d.button, true);
-        if (d.code != OP_MDOWN) desk_.mouseButton(d.button, false);
+        if (d.code != OP_MUP) buttonEvent(d.button, true);
+        if (d.code != OP_MDOWN) buttonEvent(d.button, false);
     }
     return d.next;
 }
@@ -69,7 +99,7 @@ int RowExecutor::doMtab(int, const DRow& d) {
     const std::int32_t n = num(d.a);
     for (std::int32_t i = 0; i < n; ++i) {
         if ((i & 1023) == 1023 && cancel_ && cancel_()) break;
-        desk_.key(kTabKey, true);
+        keyEvent(kTabKey, true);
     }
     return d.next;
 }
@@ -78,12 +108,12 @@ int RowExecutor::doKey(int, const DRow& d) {
     if (d.typeText) {
         const std::string typed = text(d.a);
         for (unsigned char c : typed) {
-            desk_.key(c, true);
-            desk_.key(c, false);
+            keyEvent(c, true);
+            keyEvent(c, false);
         }
     }
-    for (int k : d.keys) desk_.key(k, true);
-    for (int k : d.keys) desk_.key(k, false);
+    for (int k : d.keys) keyEvent(k, true);
+    for (int k : d.keys) keyEvent(k, false);
     return d.next;
 }
 

@@ -32,7 +32,7 @@ void Executor::compiled(int storedMode) {
     }
     join();
     rec_.mode = storedMode;
-    files_.closeAll();
+    closeRun();
     rx_.invalidate();
 }
 
@@ -86,7 +86,7 @@ bool Executor::startWorker() {
 }
 
 bool Executor::startRun(int type) {
-    files_.closeAll();
+    closeRun();
     switch (type) {
         case MODE_RUN:
         case MODE_AUTO:
@@ -264,12 +264,17 @@ void Executor::endLoop() {
     rx_.flush();
     if (rec_.currentRow.load() == -1) {
         if (rec_.running.load()) host_.caretToEnd();
-        files_.closeAll();
+        closeRun();
     } else if (!rec_.running.load()) {
-        files_.closeAll();
+        closeRun();
     }
     host_.setRunGroup(true);
     rec_.inLoop = 0;
+}
+
+void Executor::closeRun() {
+    files_.closeAll();
+    rx_.releaseHeld();
 }
 
 void Executor::endDebugging() {
@@ -299,7 +304,7 @@ void Executor::executeNextLine(int flag) {
         rec_.currentRow = -1;
         endDebugging();
         host_.setRunGroup(true);
-        files_.closeAll();
+        closeRun();
         if (host_.askYesNo(sj("マクロが変更されました。先頭行から再度実行しますか？")))
             host_.restartStep();
         return;
@@ -315,7 +320,7 @@ void Executor::executeNextLine(int flag) {
         if (next == -1) {
             endDebugging();
             host_.setRunGroup(true);
-            files_.closeAll();
+            closeRun();
         }
     }
     host_.focusMacro();
@@ -383,7 +388,7 @@ void Executor::stopDebug() {
     host_.setRunCommands(true);
     host_.setDebugGroup(false);
     host_.clearBreakpointHot();
-    if (!workerRuns) files_.closeAll();
+    if (!workerRuns) closeRun();
 }
 
 }  // namespace orv

@@ -114,6 +114,9 @@ class Executor {
     int stepLine(int row);
     void sleepInterruptible(int ms);
     void endDebugging();
+    // The end of a run (or of what is left of one): the files closed, held keys and buttons
+    // released.
+    void closeRun();
 
     Tables& t_;
     RunHost& host_;

@@ -77,7 +77,9 @@ void OpenFiles::close(int slot) {
 }
 
 void OpenFiles::fill(Slot& s) {
-    // Keep at least kChunk + 1 bytes ahead unless the file ends first.
+    // Keep at least kChunk + 1 bytes ahead unless the file ends first. The end is looked for
+    // again on every fill: lines appended after it was reached are read like any others.
+    s.eof = false;
     while (!s.eof && s.end - s.beg < kChunk + 1) {
         if (s.beg > 0) {
             std::memmove(s.buf.data(), s.buf.data() + s.beg, s.end - s.beg);

@@ -35,7 +35,9 @@ class OpenFiles {
     void close(int slot);
     // The next bytes of the file from its current position: up to kChunk bytes, as one read
     // of that size would return them. Empty at the end of the file, on a read error, and for
-    // a failed or empty slot. `more` receives the byte after the chunk when there is one
+    // a failed or empty slot; a later peek looks at the file again, so bytes appended after
+    // the end was reached are returned then. `more` receives the byte after the chunk when there is
+    // one
     // (-1 otherwise), so a CR at the chunk's end can see its LF.
     std::string_view peek(int slot, int* more);
     // Moves the file position forward by n bytes of the last peek (n <= its size + 1).

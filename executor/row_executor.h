@@ -52,6 +52,9 @@ class RowExecutor {
     int execute(int row);
     // Writes every value held only as a number back into hVal as text.
     void flush();
+    // Releases every key and mouse button that rows pressed and did not release (MDOWN,
+    // MTAB), so that no run leaves one held down.
+    void releaseHeld();
 
   private:
     // One operand as decoded: a value of hVal (its row) or a literal (its text and number).
@@ -155,6 +158,10 @@ class RowExecutor {
     Handler doMmove, doButton, doWait, doMtab, doKey, doFocusDestroy, doExecute, doWindowSet,
         doWindowGet, doGetMpos;
     const WindowInfo* findWindow(const std::vector<WindowInfo>& list, const std::string& caption);
+    // The one way rows press and release keys and buttons: the desktop event, and the note
+    // of what is held.
+    void keyEvent(int vk, bool down);
+    void buttonEvent(MouseButton button, bool down);
     // CSV commands (csv_commands.cpp).
     Handler doOpen, doClose, doSet, doRead;
     void bindFields();
@@ -182,6 +189,9 @@ class RowExecutor {
     std::unordered_map<std::string, std::vector<int>> bindings_;
     bool bindingsValid_ = false;
     mutable int lastFound_ = -1;
+    // Keys (in the order pressed) and buttons held down by the rows.
+    std::vector<int> heldKeys_;
+    std::vector<MouseButton> heldButtons_;
 };
 
 }  // namespace orv

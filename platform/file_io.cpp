@@ -1,12 +1,17 @@
 #include "platform/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdint>
 #include <cstring>
-#include <vector>
+#include <ctime>
 
 namespace orv {
 
@@ -42,24 +47,125 @@ bool readWholeFile(const std::string& path, std::string& out, std::string* error
     return true;
 }
 
+MacroRead readMacroText(const std::string& path, std::string& text, std::string* error) {
+    // One byte more than a saved file tells a file that is too large.
+    if (!readWholeFile(path, text, error, kMaxMacroText + 2)) return MacroRead::Unreadable;
+    const bool fileTooBig = text.size() > kMaxMacroText + 1;
+    std::size_t z = text.find('\0');
+    if (z != std::string::npos) text.resize(z);
+    if (!fileTooBig && text.size() <= kMaxMacroText) return MacroRead::Ok;
+    text.clear();
+    return MacroRead::TooBig;
+}
+
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
 }
 
-AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path) {
-    std::string dir = ".";
+bool fileMissing(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 && errno == ENOENT;
+}
+
+namespace {
+
+constexpr std::string_view kTempPrefix = ".orvtmp-";
+constexpr std::size_t kTempRandom = 6;
+constexpr time_t kStaleSeconds = 60;
+constexpr int kMaxLinks = 40;
+constexpr int kMaxNameTries = 100;
+
+std::string folderOf(const std::string& path) {
     std::size_t slash = path.rfind('/');
-    if (slash != std::string::npos) dir = slash == 0 ? "/" : path.substr(0, slash);
-    std::string tmpl = dir + "/.orvtmp-XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    fd_ = ::mkstemp(name.data());
-    if (fd_ < 0) {
-        error_ = errno;
-        return;
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool isAsciiAlnum(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// ".orvtmp-" and exactly six letters or digits: the name of our named temporaries.
+bool isTempName(std::string_view name) {
+    if (name.size() != kTempPrefix.size() + kTempRandom ||
+        name.substr(0, kTempPrefix.size()) != kTempPrefix)
+        return false;
+    for (char c : name.substr(kTempPrefix.size()))
+        if (!isAsciiAlnum(c)) return false;
+    return true;
+}
+
+std::string tempName(const std::string& dir) {
+    static constexpr char kChars[] =
+        "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    static std::atomic<std::uint64_t> counter{0};
+    std::uint64_t x = (static_cast<std::uint64_t>(::getpid()) << 32) ^
+                      static_cast<std::uint64_t>(::time(nullptr)) ^
+                      (counter.fetch_add(1) * 0x9E3779B97F4A7C15ULL);
+    x ^= static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    std::string name = dir + "/" + std::string(kTempPrefix);
+    for (std::size_t i = 0; i < kTempRandom; ++i) {
+        x = (x ^ (x >> 31)) * 0xBF58476D1CE4E5B9ULL;  // splitmix-style scrambling
+        name += kChars[x % (sizeof kChars - 1)];
     }
-    temp_ = name.data();
+    return name;
+}
+
+// Removes our named temporaries in `dir` that a killed save left behind: regular files of
+// this user with the exact name pattern, untouched for a minute.
+void removeStaleTemps(const std::string& dir) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    const time_t now = ::time(nullptr);
+    const int dfd = ::dirfd(d);
+    while (const dirent* e = ::readdir(d)) {
+        if (!isTempName(e->d_name)) continue;
+        struct stat st {};
+        if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+        if (now - st.st_mtime >= kStaleSeconds) ::unlinkat(dfd, e->d_name, 0);
+    }
+    ::closedir(d);
+}
+
+// The file a chain of links at `path` ends at (`path` itself when it is no link; the link's
+// target when that does not exist yet). False with errno set when the chain cannot be read.
+bool followLinks(const std::string& path, std::string& out) {
+    std::string p = path;
+    for (int i = 0; i < kMaxLinks; ++i) {
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            out = p;
+            return true;
+        }
+        std::string to(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX), '\0');
+        ssize_t n = ::readlink(p.c_str(), to.data(), to.size());
+        if (n < 0) return false;
+        to.resize(static_cast<std::size_t>(n));
+        if (to.empty()) {
+            errno = ENOENT;
+            return false;
+        }
+        p = to[0] == '/' ? to : folderOf(p) + "/" + to;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+}  // namespace
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), target_(path) {
+    if (!prepareTarget()) return;
+    const std::string dir = folderOf(target_);
+    removeStaleTemps(dir);
+    if (!openUnnamed(dir) && !openNamed(dir)) return;
+    // The temporary file was created no wider than the old file; now exactly like it.
+    if (mode_ >= 0 && ::fchmod(fd_, static_cast<mode_t>(mode_)) != 0) {
+        fail(errno);
+        ::close(fd_);
+        fd_ = -1;
+    }
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -67,8 +173,77 @@ AtomicFileWriter::~AtomicFileWriter() {
     if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
 }
 
+// Follows the links, notes the old file's permission bits, and refuses a file the user may
+// not write.
+bool AtomicFileWriter::prepareTarget() {
+    if (!followLinks(path_, target_)) {
+        fail(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) != 0) {
+        if (errno == ENOENT) return true;
+        fail(errno);
+        return false;
+    }
+    mode_ = static_cast<int>(st.st_mode & 07777);
+    if (::access(target_.c_str(), W_OK) != 0) {
+        fail(errno);
+        return false;
+    }
+    return true;
+}
+
+// An unnamed temporary file (O_TMPFILE), named only at commit through /proc/self/fd.
+bool AtomicFileWriter::openUnnamed(const std::string& dir) {
+#ifdef O_TMPFILE
+    if (::access("/proc/self/fd", X_OK) != 0) return false;
+    const mode_t mode = mode_ >= 0 ? static_cast<mode_t>(mode_) & 0777 : 0666;
+    fd_ = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    unnamed_ = fd_ >= 0;
+    return unnamed_;
+#else
+    (void)dir;
+    return false;
+#endif
+}
+
+bool AtomicFileWriter::openNamed(const std::string& dir) {
+    const mode_t mode = mode_ >= 0 ? static_cast<mode_t>(mode_) & 0777 : 0666;
+    for (int i = 0; i < kMaxNameTries; ++i) {
+        std::string name = tempName(dir);
+        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd_ >= 0) {
+            temp_ = std::move(name);
+            return true;
+        }
+        if (errno != EEXIST) break;
+    }
+    fail(errno);
+    return false;
+}
+
+// Gives the unnamed temporary file a temporary name beside the target.
+bool AtomicFileWriter::linkUnnamed() {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    for (int i = 0; i < kMaxNameTries; ++i) {
+        std::string name = tempName(folderOf(target_));
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temp_ = std::move(name);
+            return true;
+        }
+        if (errno != EEXIST) break;
+    }
+    fail(errno);
+    return false;
+}
+
 void AtomicFileWriter::fail(int err) {
     if (error_ == 0) error_ = err;
+}
+
+std::string AtomicFileWriter::errorText() const {
+    return path_ + ": " + std::strerror(error_ ? error_ : EIO);
 }
 
 long AtomicFileWriter::write(const char* data, std::size_t size) {
@@ -88,30 +263,30 @@ long AtomicFileWriter::write(const char* data, std::size_t size) {
 
 bool AtomicFileWriter::commit() {
     if (fd_ < 0 || error_ != 0) return false;
-    ::fchmod(fd_, 0644);
     int fd = fd_;
-    fd_ = -1;
+    bool ok = true;
     if (::fsync(fd) != 0) {
         fail(errno);
-        ::close(fd);
-        return false;
+        ok = false;
     }
-    if (::close(fd) != 0) {
+    if (ok && unnamed_) ok = linkUnnamed();
+    fd_ = -1;
+    if (::close(fd) != 0 && ok) {
         fail(errno);
-        return false;
+        ok = false;
     }
-    if (::rename(temp_.c_str(), path_.c_str()) != 0) {
+    if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) {
         fail(errno);
-        return false;
+        ok = false;
     }
-    committed_ = true;
-    return true;
+    committed_ = ok;
+    return ok;
 }
 
 bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* error) {
     AtomicFileWriter w(path);
     if (w.write(bytes.data(), bytes.size()) >= 0 && w.commit()) return true;
-    say(error, path, w.error() ? w.error() : EIO);
+    if (error) *error = w.errorText();
     return false;
 }
 

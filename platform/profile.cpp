@@ -131,8 +131,8 @@ bool ProfileFile::writeInt(std::string_view section, std::string_view key, int v
 
 bool ProfileFile::writeText(std::string_view section, std::string_view key,
                             std::string_view value) {
-    std::string text;
-    readWholeFile(path_, text);
+    std::string text, why;
+    if (!readWholeFile(path_, text, &why) && !fileMissing(path_)) return failed(why);
     std::vector<std::string_view> lines = splitLines(text);
     std::string entry = std::string(key) + "=" + std::string(value);
     // Find the first matching section and, in it, the key.
@@ -176,7 +176,21 @@ bool ProfileFile::writeText(std::string_view section, std::string_view key,
             if (keyLine < 0 && i == insertAfter) add(entry);
         }
     }
-    return writeFileAtomic(path_, out);
+    if (!writeFileAtomic(path_, out, &why)) return failed(why);
+    error_.clear();
+    reported_ = false;
+    return true;
+}
+
+bool ProfileFile::failed(std::string why) {
+    error_ = std::move(why);
+    return false;
+}
+
+std::string ProfileFile::takeFailureToReport() {
+    if (error_.empty() || reported_) return {};
+    reported_ = true;
+    return error_;
 }
 
 }  // namespace orv

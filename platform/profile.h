@@ -2,7 +2,8 @@
 // CP932 text. Sections and keys match without regard to case; every read and write goes to
 // the file (nothing is cached); writes replace the file atomically (temporary file in the
 // same folder, then rename), and the file is created by the first write. A missing or
-// unreadable file reads as all keys missing.
+// unreadable file reads as all keys missing; a write never replaces a file it could not read
+// (its settings would be lost), it fails and keeps the file.
 #pragma once
 
 #include <string>
@@ -27,13 +28,23 @@ class ProfileFile {
     // Whether the key exists.
     bool has(std::string_view section, std::string_view key) const;
 
-    // Writes a value; false when the file could not be written (the old file is kept).
+    // Writes a value; false when the file could not be read or written (the old file is
+    // kept).
     bool writeInt(std::string_view section, std::string_view key, int value);
     bool writeText(std::string_view section, std::string_view key, std::string_view value);
 
+    // Why the last write failed ("path: reason"), empty after a successful one.
+    const std::string& lastError() const { return error_; }
+    // For reporting failures once: the reason a write failed, handed out once for each run
+    // of failed writes (a successful write ends the run); empty otherwise.
+    std::string takeFailureToReport();
+
   private:
     bool lookup(std::string_view section, std::string_view key, std::string& value) const;
+    bool failed(std::string why);
     std::string path_;
+    std::string error_;
+    bool reported_ = false;
 };
 
 }  // namespace orv

@@ -8,16 +8,7 @@
 namespace orv::app {
 
 bool readMacroBytes(const QString& path, std::string& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    // A saved file is its text and one zero byte: a 65,535-byte text makes a 65,536-byte file.
-    QByteArray data = f.read(static_cast<qint64>(kMaxMacroFile) + 2);
-    if (data.size() > static_cast<qsizetype>(kMaxMacroFile) + 1) return false;
-    qsizetype z = data.indexOf('\0');
-    if (z >= 0) data.truncate(z);
-    if (data.size() > static_cast<qsizetype>(kMaxMacroFile)) return false;
-    bytes.assign(data.constData(), static_cast<std::size_t>(data.size()));
-    return true;
+    return readMacroText(QFile::encodeName(path).toStdString(), bytes) == MacroRead::Ok;
 }
 
 bool writeMacroBytes(const QString& path, const std::string& bytes) {

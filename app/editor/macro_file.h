@@ -15,9 +15,8 @@ inline constexpr std::size_t kMaxMacroFile = 65535;
 // of the other convention become visible escape characters so that they survive a save.
 QString editorTextFromBytes(const std::string& bytes, bool& crlf);
 
-// Reads a macro file: at most 65,536 bytes, up to the first zero byte, and a text of at most
-// 65,535 bytes (what a save writes opens again). False when it cannot
-// be read or is too big.
+// Reads a macro file up to the first zero byte (readMacroText: a text of at most 65,535
+// bytes, in a file of at most 65,536). False when it cannot be read or is too big.
 bool readMacroBytes(const QString& path, std::string& bytes);
 // Writes the text and one zero byte, atomically. False on failure.
 bool writeMacroBytes(const QString& path, const std::string& bytes);

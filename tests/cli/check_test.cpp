@@ -1,6 +1,8 @@
 // orvane-cli check / dump, run as a separate process in a scratch directory.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "lang/text.h"
@@ -46,9 +48,44 @@ TEST_F(CliTest, SizeLimitAndUsageErrors) {
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(read("stderr.txt").find("ファイルサイズが大きすぎます"), std::string::npos);
     EXPECT_EQ(run("check max.ovm").code, 0);
+    // The largest text as the program saves it (with its zero byte) reads back.
+    write("saved.ovm", "START\r\nEND\r\n" + std::string(65535 - 12, ' ') + '\0');
+    EXPECT_EQ(run("check saved.ovm").code, 0);
+    write("big2.ovm", "START\r\nEND\r\n" + std::string(65535 - 12, ' ') + '\0' + ' ');
+    EXPECT_EQ(run("check big2.ovm").code, 2);
     EXPECT_EQ(run("check missing.ovm").code, 2);
     EXPECT_EQ(run("check").code, 2);
     EXPECT_EQ(run("frobnicate x").code, 2);
+}
+
+TEST_F(CliTest, ALogThatCannotBeWrittenIsNotReplacedByAnOlderOne) {
+    write("bad.ovm", "START\r\nWAIT\r\n");
+    ASSERT_EQ(run("check bad.ovm").code, 1);  // comp.his holds bad.ovm's errors
+    write("ok.ovm", "START\r\nEND\r\n");
+    write("bad2.ovm", "START\r\nFOO\r\nEND\r\n");
+    // From here on the folder and comp.his cannot be written.
+    std::string asUser;
+    if (::geteuid() == 0) {
+        asUser = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+        std::filesystem::permissions(
+            dir_, std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
+            std::filesystem::perm_options::add);
+    } else {
+        std::filesystem::permissions(dir_, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+    }
+    std::filesystem::permissions(path("comp.his"), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    Result ok = cli("check ok.ovm", asUser);
+    Result bad = cli("run bad2.ovm --desktop virtual", asUser);
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(ok.code, 0);
+    EXPECT_NE(ok.out.find("\nCompile-End ok.ovm - Error 0 -\n"), std::string::npos) << ok.out;
+    EXPECT_EQ(ok.out.find("bad.ovm"), std::string::npos) << ok.out;
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_NE(bad.err.find("*2 Line Error(027) FOO"), std::string::npos) << bad.err;
+    EXPECT_EQ(bad.err.find("WAIT"), std::string::npos) << bad.err;
 }
 
 TEST_F(CliTest, TextAfterZeroByteIsIgnored) {

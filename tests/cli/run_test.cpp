@@ -64,6 +64,7 @@ TEST_F(RunCliTest, TraceOfEveryDesktopEffect) {
                             "open /usr/bin/xterm",
                             "close Terminal",
                             "sleep 5",
+                            "key 9 up",  // the TAB MTAB left down, released at the end
                             "%x=10",
                             "%y=25",
                             "%w=320",

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -27,7 +28,8 @@ using orv::recorder::RecordingSession;
 
 constexpr std::uint32_t kEscReleased = ORV_KF_RELEASE | ORV_KF_PHYSICAL;
 
-// What the program's handler saw, and on which thread.
+// What the program's handler saw, and on which thread. Handlers hold it by a shared pointer:
+// a call in progress may finish after the link has ended (and the test with it).
 struct Seen {
     std::mutex lock;
     std::condition_variable cv;
@@ -69,8 +71,9 @@ class Recorder : public ::testing::Test {
 };
 
 TEST_F(Recorder, TheLinkDeliversInOrderOnItsOwnThreadAndMessageBoxesAtOnce) {
-    Seen seen;
-    HookLink link([&](const Delivery& d) { seen.add(d); });
+    auto shared = std::make_shared<Seen>();
+    Seen& seen = *shared;
+    HookLink link([shared](const Delivery& d) { shared->add(d); });
     Recflgset(1);
     tap(65);
     tap(9);
@@ -92,10 +95,11 @@ TEST_F(Recorder, TheLinkDeliversInOrderOnItsOwnThreadAndMessageBoxesAtOnce) {
 TEST_F(Recorder, AHandlerThatWaitsNeverHoldsUpTheLibrary) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    Seen seen;
-    HookLink link([&](const Delivery& d) {
+    auto shared = std::make_shared<Seen>();
+    Seen& seen = *shared;
+    HookLink link([shared, released](const Delivery& d) {
         released.wait();  // as a handler waiting for a busy user-interface thread
-        seen.add(d);
+        shared->add(d);
     });
     Recflgset(1);
     for (int vk = 65; vk < 75; ++vk) tap(vk);  // returns although the handler waits
@@ -108,8 +112,9 @@ TEST_F(Recorder, AHandlerThatWaitsNeverHoldsUpTheLibrary) {
 }
 
 TEST_F(Recorder, TheEscWatchStopsOnEscFromOutsideAndCleansUp) {
-    Seen seen;
-    HookLink link([&](const Delivery& d) { seen.add(d); });
+    auto shared = std::make_shared<Seen>();
+    Seen& seen = *shared;
+    HookLink link([shared](const Delivery& d) { shared->add(d); });
     int stops = 0;
     {
         EscWatch esc([&] { ++stops; });
@@ -132,8 +137,9 @@ TEST_F(Recorder, TheEscWatchStopsOnEscFromOutsideAndCleansUp) {
 }
 
 TEST_F(Recorder, ARecordingThatCannotStartSaysSoAndClearsTheFlag) {
-    Seen seen;
-    HookLink link([&](const Delivery& d) { seen.add(d); });
+    auto shared = std::make_shared<Seen>();
+    Seen& seen = *shared;
+    HookLink link([shared](const Delivery& d) { shared->add(d); });
     RecordingSession recording;
     EXPECT_FALSE(recording.start());
     ASSERT_TRUE(seen.waitFor(2));  // both install failures
@@ -150,9 +156,10 @@ TEST_F(Recorder, ARecordingThatCannotStartSaysSoAndClearsTheFlag) {
 }
 
 TEST_F(Recorder, NothingReachesALinkThatHasEnded) {
-    Seen seen;
+    auto shared = std::make_shared<Seen>();
+    Seen& seen = *shared;
     {
-        HookLink link([&](const Delivery& d) { seen.add(d); });
+        HookLink link([shared](const Delivery& d) { shared->add(d); });
     }
     Recflgset(1);
     SetMainHwnd(orv::recorder::kFrameWindow, orv::recorder::kRecordBufferWindow);

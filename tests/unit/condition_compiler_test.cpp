@@ -491,6 +491,11 @@ TEST(ConditionCompiler, OddGroupingsEvaluateAsWritten) {
          [](auto& v) { return v[0] && (v[1] || v[2]) && v[3]; }},
         {"(((%v0 > 0)) OR (%v1 > 0) AND (%v2 > 0)) OR (%v3 > 0)",
          [](auto& v) { return ((v[0] || v[1]) && v[2]) || v[3]; }},
+        // A parenthesised right operand.
+        {"(%v0 > (0))", [](auto& v) { return v[0]; }},
+        {"(%v0 == (2)) OR (%v1 > 0)", [](auto& v) { return v[0] || v[1]; }},
+        {"((%v0 == (2)) OR (%v1 > ((0)))) AND (%v2 > (0)) OR (%v3 > 0)",
+         [](auto& v) { return (v[0] || v[1]) && (v[2] || v[3]); }},
     };
     Harness h;
     for (const Case& c : cases) {
@@ -560,7 +565,8 @@ TEST(ConditionCompiler, ReportsEachErrorWithItsText) {
         {"\t(%a > 1)", "*5 Line Error(022) 条件式が不適切です\r\n"},
         {"(%a > 1)\r", "*5 Line Error(022) 条件式が不適切です\r\n"},
         {"(%a > 1) %b ", "*5 Line Error(022) 条件式が不適切です\r\n"},
-        {"(%a > (1))", "*5 Line Error(022) 条件式が不適切です\r\n"},
+        {"(%a > (1) 2)", "*5 Line Error(022) 条件式が不適切です\r\n"},
+        {"((1) > %a)", "*5 Line Error(022) 条件式が不適切です\r\n"},
         {"(%a > AND (1))", "*5 Line Error(022) 条件式が不適切です\r\n"},
         {"(%a > 1 AND (%b > 2))", "*5 Line Error(022) 条件式が不適切です\r\n"},
         // 23: an operator without operands

@@ -156,11 +156,11 @@ TEST(ExecutorControl, AllDashRowsNeverWaitNorBreak) {
 
 class StopTest : public ::testing::TestWithParam<int> {};
 
-TEST_P(StopTest, StopEndsAWaitPromptlyAndClosesFiles) {
+TEST_P(StopTest, StopEndsAWaitPromptlyClosesFilesAndReleasesButtons) {
     orvtest::TempFile f("1\r\n");
     Harness h;
-    ASSERT_TRUE(h.compile(
-        {"DEFINE %a", "START", "OPEN '" + f.path + "' AS &1", "WAIT 100000", "%a = 1", "END"}));
+    ASSERT_TRUE(h.compile({"DEFINE %a", "START", "OPEN '" + f.path + "' AS &1", "MDOWN L",
+                           "WAIT 100000", "%a = 1", "END"}));
     ASSERT_TRUE(h.ex.startRun(GetParam()));
     for (int i = 0; i < 10000 && count(h.trace(), "sleep 100000") == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -171,8 +171,9 @@ TEST_P(StopTest, StopEndsAWaitPromptlyAndClosesFiles) {
     EXPECT_EQ(count(h.host.events(), "end 0 0"), 1);
     EXPECT_EQ(h.value("%a"), "0");  // the row after WAIT never ran
     EXPECT_EQ(h.ex.files().openCount(), 0);
+    EXPECT_EQ(h.trace().back(), "button L up");  // not left held down
     // The run stopped with the next row still to run.
-    EXPECT_EQ(h.tables.hMacro.cell(h.ex.record().currentRow.load(), orv::mac::MacroLine), "4");
+    EXPECT_EQ(h.tables.hMacro.cell(h.ex.record().currentRow.load(), orv::mac::MacroLine), "5");
     EXPECT_EQ(h.ex.record().mode.load(), orv::MODE_IDLE);
 }
 

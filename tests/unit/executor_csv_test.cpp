@@ -99,6 +99,26 @@ TEST(ExecutorCsv, CrAtTheEndOfAPieceTakesItsLf) {
     EXPECT_EQ(h.value("$a"), "next");
 }
 
+TEST(ExecutorCsv, LinesAppendedAfterTheEndAreRead) {
+    TempFile f("a\r\n");
+    Harness h;
+    // EXECUTE stands for another program that appends to the file while the macro runs.
+    h.desk.setTraceSink([&](std::string_view line) {
+        if (line != "open grow") return;
+        std::FILE* out = std::fopen(f.path.c_str(), "ab");
+        ASSERT_NE(out, nullptr);
+        std::fputs("b,2\r\n", out);
+        std::fclose(out);
+    });
+    ASSERT_TRUE(h.runBody(
+        "$a, %n, %e", {"OPEN '" + f.path + "' AS &1", "SET $a AS 1 FROM &1", "SET %n AS 2 FROM &1",
+                       "READ &1", "READ &1", "IF (&1 <> EOF)", "%e = 1", "ENDIF", "EXECUTE 'grow'",
+                       "READ &1", "IF (&1 <> EOF)", "%e = %e + 10", "ENDIF"}));
+    EXPECT_EQ(h.value("$a"), "b");
+    EXPECT_EQ(h.value("%n"), "2");
+    EXPECT_EQ(h.value("%e"), "10");  // at the end after the second READ, not after the third
+}
+
 struct CsvErrCase {
     Lines body;  // after START; file paths are filled in for FILE
     const char* message;

@@ -71,6 +71,11 @@ TEST(ExecutorCondition, ComparesByType) {
         {"(%n < %m)", true},
         {"(%m > 2) AND (%m < 4)", true},
         {"(%m > 3) OR ($s == 'abc')", true},
+        {"(%m > (2))", true},
+        {"(%m > (3))", false},
+        {"(%m == (2)) OR (%m > 0)", true},
+        {"(%m == (2)) OR (%m > 3)", false},
+        {"($s == ('abc')) AND (%m <> (3))", false},
     };
     for (const auto& c : cases) {
         Harness h;

@@ -309,6 +309,15 @@ TEST(Parser, LongLinesAreCut) {
     EXPECT_EQ(r.tables.hMacro.cell(0, orv::mac::go_to).size(), 1023u - 5u);
 }
 
+TEST(Parser, CutLogLinesKeepTheirLineEnd) {
+    Compiled r = compileUtf8(src({"START", ("FOO" + std::string(700, 'X')).c_str(), "END"}));
+    ASSERT_EQ(r.errors.size(), 1u) << r.log;
+    EXPECT_EQ(r.errors[0].size(), orv::CompileLog::kMaxLine - 2);
+    EXPECT_EQ(r.errors[0].rfind("*2 Line Error(027) FOOXXX", 0), 0u);
+    EXPECT_EQ(r.log.substr(r.log.find("\r\n") + 2 + r.errors[0].size()),
+              "\r\nCompile-End test.ovm - Error 1 -");
+}
+
 TEST(Parser, LoneCarriageReturn) {
     // A CR inside a line (not before LF) ends the statement scan.
     Compiled r = compileUtf8("START\r\nEND\r@ x\r\nWAIT \r\n");
