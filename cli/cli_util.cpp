@@ -27,7 +27,6 @@ CompileRequest macroRequest(const std::string& path, std::string_view text, int 
     return req;
 }
 
-
 void printUtf8(std::FILE* f, std::string_view cp932) {
     std::string u = cp932ToUtf8(cp932);
     std::fwrite(u.data(), 1, u.size(), f);

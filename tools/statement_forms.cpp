@@ -130,8 +130,7 @@ constexpr std::array<FieldSpec, 4> kMtab = {{
 }};
 // GETTIME, GETDATE and GETWEEK: the result variable, now or relative, and a signed offset of
 // three parts.
-constexpr std::array<FieldSpec, 6> whenForm(sv result, std::span<const sv> when, sv a, sv b,
-                                            sv c) {
+constexpr std::array<FieldSpec, 6> whenForm(sv result, std::span<const sv> when, sv a, sv b, sv c) {
     return {{
         {"result", result, T::Text},
         {"when", "", T::Choice, when, "0"},

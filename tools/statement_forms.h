@@ -33,7 +33,7 @@ struct FieldSpec {
     std::span<const std::string_view> options{};  // Choice options, Combo items
     std::string_view preset{};                    // the value when the dialog opens
     std::string_view enabledBy{};                 // id of the controlling Choice, or ""
-    unsigned enabledMask = 0;                   // bit i: enabled while option i is chosen
+    unsigned enabledMask = 0;                     // bit i: enabled while option i is chosen
 };
 
 enum class FileFilter { None, AnyFile, Program };

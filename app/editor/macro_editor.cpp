@@ -131,9 +131,10 @@ bool MacroEditor::save(bool asNew) {
         if (QFileInfo(chosen).suffix().isEmpty()) chosen += QStringLiteral(".ovm");
         target = chosen;
     }
-    if (!writeMacroBytes(target, bytes)) {
+    QString why;
+    if (!writeMacroBytes(target, bytes, &why)) {
         showMessage(MsgKind::Critical, dialogOwner_, QStringLiteral("Error"),
-                    u8q("ファイルに書き込めませんでした。\n") + target);
+                    u8q("ファイルに書き込めませんでした。\n") + target + "\n" + why);
         return false;
     }
     setWindowTitle(QFileInfo(target).absoluteFilePath());

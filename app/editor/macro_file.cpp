@@ -11,10 +11,13 @@ bool readMacroBytes(const QString& path, std::string& bytes) {
     return readMacroText(QFile::encodeName(path).toStdString(), bytes) == MacroRead::Ok;
 }
 
-bool writeMacroBytes(const QString& path, const std::string& bytes) {
+bool writeMacroBytes(const QString& path, const std::string& bytes, QString* why) {
     std::string withZero = bytes;
     withZero.push_back('\0');
-    return writeFileAtomic(QFile::encodeName(path).toStdString(), withZero);
+    std::string error;
+    if (writeFileAtomic(QFile::encodeName(path).toStdString(), withZero, &error)) return true;
+    if (why) *why = QString::fromLocal8Bit(error.c_str());
+    return false;
 }
 
 QString editorTextFromBytes(const std::string& bytes, bool& crlf) {

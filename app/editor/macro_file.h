@@ -18,7 +18,8 @@ QString editorTextFromBytes(const std::string& bytes, bool& crlf);
 // Reads a macro file up to the first zero byte (readMacroText: a text of at most 65,535
 // bytes, in a file of at most 65,536). False when it cannot be read or is too big.
 bool readMacroBytes(const QString& path, std::string& bytes);
-// Writes the text and one zero byte, atomically. False on failure.
-bool writeMacroBytes(const QString& path, const std::string& bytes);
+// Writes the text and one zero byte, atomically (a read-only file is refused, a link is
+// written through, the file's mode is kept). False on failure, with the reason in `why`.
+bool writeMacroBytes(const QString& path, const std::string& bytes, QString* why = nullptr);
 
 }  // namespace orv::app

@@ -14,6 +14,7 @@
 #include "app/editor/editor_settings.h"
 #include "app/frame/main_frame.h"
 #include "app/ids.h"
+#include "app/message.h"
 #include "executor/executor.h"
 #include "lang/codes.h"
 
@@ -167,6 +168,7 @@ void MainFrame::setEnabled(int id, bool on) {
 }
 
 void MainFrame::menuTimer() {
+    reportSettingsFailure();
     if (openEditors_ <= 0) return;
     if (toolbox_ && activeChild() == toolbox_) {
         setEnabled(ID_CUT, false);
@@ -184,6 +186,16 @@ void MainFrame::menuTimer() {
         setEnabled(ID_CHECKRESULT, true);
     const int mode = executor_->record().mode.load();
     if (!varWin_ && (mode == MODE_DEBUG || mode == MODE_STEP)) setEnabled(ID_VARWIN, true);
+}
+
+// A settings write that failed (an unreadable or read-only Orvane.ini is never replaced) is
+// told once, until a write succeeds again.
+void MainFrame::reportSettingsFailure() {
+    const std::string why = ini_.takeFailureToReport();
+    if (why.empty()) return;
+    showMessage(MsgKind::Warning, this, QStringLiteral("Orvane"),
+                u8q("設定ファイルに書き込めませんでした。設定は保存されません。\n") +
+                    QString::fromLocal8Bit(why.c_str()));
 }
 
 }  // namespace orv::app

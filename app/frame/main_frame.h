@@ -136,6 +136,7 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     QAction* addCommand(QMenu* menu, int id, const char* text, Command run, int fkey = 0);
     void rebuildWindowList();
     void menuTimer();
+    void reportSettingsFailure();
 
     // One command per menu item (frame_commands.cpp).
     void newMacro();

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -766,6 +767,16 @@ class AppTest : public QObject {
         MacroEditor* e = nullptr;
         frameWithEditor(f, e, "START\nEND");
         if (QTest::currentTestFailed()) return;
+        // A settings file that cannot be read is never replaced; the failure is told once.
+        QVERIFY(QFile::remove(path("Orvane.ini")));
+        QVERIFY(QDir(dir_->path()).mkdir("Orvane.ini"));
+        f->findChild<QAction*>("lineNumbers")->toggle();
+        f->findChild<QAction*>("lineNumbers")->toggle();
+        QTRY_VERIFY(!messages_.isEmpty() &&
+                    messages_.last().startsWith(u8q("設定ファイルに書き込めませんでした")));
+        QTest::qWait(1500);
+        QCOMPARE(messages_.count(messages_.last()), 1);
+        QVERIFY(QFileInfo(path("Orvane.ini")).isDir());
         fileAnswer_ = path("u.ovm");
         QVERIFY(e->save(true));
         // A character without a CP932 form: nothing written, the editor stays modified.
