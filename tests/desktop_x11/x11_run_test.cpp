@@ -415,3 +415,24 @@ TEST(X11Run, AMissingDisplayIsAClearErrorWithExitStatus2) {
 }
 
 }  // namespace
+
+namespace {
+
+// A run stopped with Ctrl-C while MDOWN L and MTAB hold the left button and TAB: both are
+// down during the run and up after it (the desktop stays usable).
+TEST(X11Run, AStoppedRunLeavesNoKeyOrButtonHeld) {
+    const std::string path = suite().dir() + "/held.ovm";
+    std::ofstream(path, std::ios::binary) << "START\r\nMDOWN L\r\nMTAB 1\r\nWAIT 100000\r\nEND\r\n";
+    const std::string state =
+        "xinput query-state 'Virtual core XTEST pointer' | grep 'button\\[1\\]'; "
+        "xinput query-state 'Virtual core XTEST keyboard' | grep 'key\\[23\\]'";
+    const std::string script = std::string("'") + ORV_CLI + "' run '" + path +
+                               "' --desktop x11 --interval 0 & p=$!; sleep 2; " + state +
+                               "; kill -INT $p; wait $p; echo rc=$?; " + state;
+    std::string out, err;
+    ASSERT_EQ(run({"sh", "-c", script}, &out, 30000, &err), 0) << err;
+    std::erase(out, '\t');
+    EXPECT_EQ(out, "button[1]=down\nkey[23]=down\nrc=4\nbutton[1]=up\nkey[23]=up\n") << err;
+}
+
+}  // namespace
