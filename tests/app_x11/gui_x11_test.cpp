@@ -136,6 +136,32 @@ std::string frameGeometry(Session& s, const fs::path& dir) {
     return readFile((dir / "geo.txt").string());
 }
 
+// The frame's place for the tests that act beside it, away from their targets.
+constexpr char kFramePlace[] = "WNXLPOS=40\r\nWNYLPOS=60\r\nWNXRPOS=500\r\nWNYRPOS=400\r\n";
+
+// `cmd` with {} standing for the first shown window titled by the pattern `name`.
+std::string onWindow(const std::string& name, const std::string& cmd) {
+    return "xdotool search --onlyvisible --name '" + name + "' | head -1 | xargs -I{} " + cmd;
+}
+// Activates and focuses that window (openbox has no click-to-focus in the tests).
+void focusWindow(Session& s, const std::string& name) {
+    s.run(
+        onWindow(name, "sh -c 'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'") +
+        "; sleep 0.3");
+}
+bool waitWindow(Session& s, const std::string& name, bool shown = true, int ms = 5000) {
+    const std::string cmd = "xdotool search --onlyvisible --name '" + name + "' >/dev/null";
+    return waitUntil([&] { return (s.run(cmd) == 0) == shown; }, ms);
+}
+// The program on `macro` (exit flag 0) with its frame at kFramePlace, once its frame shows.
+pid_t startPlaced(Session& s, const fs::path& dir, const std::string& macro) {
+    fs::create_directories(dir);
+    pid_t app = startOrvane(s, dir, macro, "0", kFramePlace);
+    if (!waitWindow(s, "^Orvane$", true, 10000)) return app;
+    s.run("sleep 1");
+    return app;
+}
+
 // F1, a click, typed keys with a modifier and a drag on a target, the stop button: the new
 // macro, run with F4 against the same target, gives it the same clicks and keys in order; the
 // click on the stop button records nothing and the frame is back where it was.
@@ -147,22 +173,12 @@ TEST(OrvaneOnX11, RecordingRoundTrip) {
     ASSERT_TRUE(
         s.startTarget("rec-target", 700, 300, 300, 240, t, Gravity::Static, ClickFocus::Yes))
         << s.explain(t);
-    fs::path dir = fs::path(s.dir()) / "rec";
-    fs::create_directories(dir);
-    writeBytes(dir / "Orvane.ini",
-               "[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=50\r\nSRCENDM=0\r\nWNXLPOS=40\r\nWNYLPOS=60\r\n"
-               "WNXRPOS=500\r\nWNYRPOS=400\r\n");
-    std::string cmd = "cd '" + dir.string() + "' && chmod 700 . && exec env XDG_RUNTIME_DIR='" +
-                      dir.string() + "' '" + std::string(ORV_APP) + "'";
-    pid_t app = s.spawn({"sh", "-c", cmd}, "", (dir / "err.txt").string());
-    ASSERT_TRUE(waitUntil([&] { return s.run("xdotool search --name '^Orvane$' >/dev/null") == 0; },
-                          10000));
-    s.run("sleep 1; xdotool search --name '^Orvane$' windowactivate --sync");
+    const fs::path dir = fs::path(s.dir()) / "rec";
+    pid_t app = startPlaced(s, dir, "START\r\nEND\r\n");
+    focusWindow(s, "^Orvane$");
     const std::string placed = frameGeometry(s, dir);
     s.run("xdotool key F1");
-    ASSERT_TRUE(waitUntil(
-        [&] { return s.run("xdotool search --name 'マクロ記録停止' >/dev/null") == 0; }, 5000))
-        << readFile((dir / "err.txt").string());
+    ASSERT_TRUE(waitWindow(s, "マクロ記録停止")) << readFile((dir / "err.txt").string());
     s.run("sleep 0.5");
     const std::size_t start = Session::logLines(t).size();
     const int cx = t.x + 60, cy = t.y + 50;
@@ -172,19 +188,14 @@ TEST(OrvaneOnX11, RecordingRoundTrip) {
           " mousedown 1 mousemove --sync " + std::to_string(cx + 120) + " " +
           std::to_string(cy + 90) + " mouseup 1; sleep 0.3");
     const std::size_t recorded = Session::logLines(t).size();
-    s.run(
-        "xdotool search --name 'マクロ記録停止' | head -1 | "
-        "xargs -I{} xdotool mousemove --window {} 20 8 click 1");
-    ASSERT_TRUE(waitUntil(
-        [&] { return s.run("xdotool search --name 'マクロ記録停止' >/dev/null") != 0; }, 8000));
+    s.run(onWindow("マクロ記録停止", "xdotool mousemove --window {} 20 8 click 1"));
+    ASSERT_TRUE(waitWindow(s, "マクロ記録停止", false, 8000));
     s.run("sleep 0.5");
     EXPECT_EQ(frameGeometry(s, dir), placed);
 
     // The new editor is active: F4 runs it (it was never modified, so no save dialog).
-    s.run(
-        "xdotool search --onlyvisible --name '^Orvane$' | head -1 | xargs -I{} sh -c "
-        "'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'; sleep 0.3; "
-        "xdotool key F4");
+    focusWindow(s, "^Orvane$");
+    s.run("xdotool key F4");
     const auto want = actions(Session::logLines(t), start, recorded);
     ASSERT_GE(want.size(), 8u) << readFile(t.log);
     EXPECT_TRUE(waitUntil(
@@ -205,26 +216,17 @@ TEST(OrvaneOnX11, DebuggerKeysStopStepAndContinue) {
     if (!s.start(why)) GTEST_SKIP() << why;
     Target t;
     ASSERT_TRUE(s.startTarget("dbg-target", 700, 300, 300, 240, t)) << s.explain(t);
-    fs::path dir = fs::path(s.dir()) / "dbg";
-    fs::create_directories(dir);
     const std::string y = std::to_string(t.y + 50);
     const std::string x1 = std::to_string(t.x + 10), x2 = std::to_string(t.x + 60);
     pid_t app =
-        startOrvane(s, dir,
+        startPlaced(s, fs::path(s.dir()) / "dbg",
                     "DEFINE %x\r\nSTART\r\n%x = " + x1 + "\r\nMMOVE %x," + y +
-                        "\r\nMCLK L\r\n%x = " + x2 + "\r\nMMOVE %x," + y + "\r\nMCLK L\r\nEND\r\n",
-                    "0", "WNXLPOS=40\r\nWNYLPOS=60\r\nWNXRPOS=500\r\nWNYRPOS=400\r\n");
+                        "\r\nMCLK L\r\n%x = " + x2 + "\r\nMMOVE %x," + y + "\r\nMCLK L\r\nEND\r\n");
     auto clicks = [&] { return t.linesWith("ButtonPress 1 ").size(); };
-    const bool ran = waitUntil([&] { return clicks() == 2; }, 15000);
-    s.run("xdotool getmouselocation > '" + (dir / "loc.txt").string() + "'");
-    ASSERT_TRUE(ran) << readFile(t.log) << readFile((dir / "loc.txt").string());
-    s.run(
-        "sleep 0.5; xdotool search --onlyvisible --name '^Orvane$' | head -1 | xargs -I{} sh "
-        "-c 'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'; sleep 0.3");
+    ASSERT_TRUE(waitUntil([&] { return clicks() == 2; }, 15000)) << readFile(t.log);
+    focusWindow(s, "^Orvane$");
     // A click in the editor's text gives it the focus: to line 6, F5, then F9.
-    s.run(
-        "xdotool search --onlyvisible --name '^Orvane$' | head -1 | xargs -I{} xdotool "
-        "mousemove --window {} 200 250 click 1; sleep 0.3");
+    s.run(onWindow("^Orvane$", "xdotool mousemove --window {} 200 250 click 1") + "; sleep 0.3");
     s.run(
         "xdotool key ctrl+Home Down Down Down Down Down; sleep 0.2; xdotool key F5; "
         "sleep 0.5; xdotool key F9");
@@ -252,26 +254,18 @@ TEST(OrvaneOnX11, AutoClickPicksAndClicksEverySecond) {
     if (!s.start(why)) GTEST_SKIP() << why;
     Target t;
     ASSERT_TRUE(s.startTarget("ac-target", 700, 300, 300, 240, t)) << s.explain(t);
-    fs::path dir = fs::path(s.dir()) / "ac";
-    fs::create_directories(dir);
-    pid_t app = startOrvane(s, dir, "START\r\nEND\r\n", "0",
-                            "WNXLPOS=40\r\nWNYLPOS=60\r\nWNXRPOS=500\r\nWNYRPOS=400\r\n");
-    ASSERT_TRUE(waitUntil([&] { return s.run("xdotool search --name '^Orvane$' >/dev/null") == 0; },
-                          10000));
-    s.run(
-        "sleep 1; xdotool search --onlyvisible --name '^Orvane$' | head -1 | xargs -I{} sh -c "
-        "'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'; sleep 0.3; "
-        "xdotool key alt+t; sleep 0.3; xdotool key Return");
-    const std::string dialog = "xdotool search --onlyvisible --name '簡易自動クリック'";
-    ASSERT_TRUE(waitUntil([&] { return s.run(dialog + " >/dev/null") == 0; }, 5000));
+    pid_t app = startPlaced(s, fs::path(s.dir()) / "ac", "START\r\nEND\r\n");
+    focusWindow(s, "^Orvane$");
+    s.run("xdotool key alt+t; sleep 0.3; xdotool key Return");
+    ASSERT_TRUE(waitWindow(s, "簡易自動クリック"));
     s.run("sleep 0.3; xdotool key space Tab space; sleep 0.5");
     const int px = t.x + 40, py = t.y + 30;
     s.run("xdotool mousemove --sync " + std::to_string(px) + " " + std::to_string(py) +
           " click --repeat 2 --delay 80 3; sleep 0.8");
     const std::size_t picked = t.lines().size();
-    s.run(dialog +
-          " | head -1 | xargs -I{} sh -c 'xdotool windowactivate --sync {}; "
-          "xdotool windowfocus --sync {}'; sleep 0.3; xdotool key ctrl+a 1 Tab space");
+    // The set button went grey during the capture: the focus moved on to the seconds.
+    focusWindow(s, "簡易自動クリック");
+    s.run("xdotool key ctrl+a 1 Tab space");
     const std::string at = "ButtonPress 3 " + std::to_string(px) + " " + std::to_string(py);
     auto clicks = [&] {
         std::size_t n = 0;
@@ -296,36 +290,33 @@ TEST(OrvaneOnX11, ToolboxInsertsAStatementThatRuns) {
     Session s;
     std::string why;
     if (!s.start(why)) GTEST_SKIP() << why;
-    fs::path dir = fs::path(s.dir()) / "tb";
-    fs::create_directories(dir);
-    pid_t app = startOrvane(s, dir, "START\r\nEND\r\n", "0",
-                            "WNXLPOS=40\r\nWNYLPOS=60\r\nWNXRPOS=500\r\nWNYRPOS=400\r\n");
-    ASSERT_TRUE(waitUntil([&] { return s.run("xdotool search --name '^Orvane$' >/dev/null") == 0; },
-                          10000));
-    const std::string frame =
-        "sleep 0.3; xdotool search --onlyvisible --name '^Orvane$' | head -1 | xargs -I{} ";
-    s.run("sleep 1;" + frame +
-          "sh -c 'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'");
+    const fs::path dir = fs::path(s.dir()) / "tb";
+    pid_t app = startPlaced(s, dir, "START\r\nEND\r\n");
+    focusWindow(s, "^Orvane$");
+    const auto click = [&](const std::string& window, int x, int y) {
+        s.run(onWindow(window, "xdotool mousemove --window {} " + std::to_string(x) + " " +
+                                   std::to_string(y) + " click 1") +
+              "; sleep 0.4");
+    };
     // The caret to the start of the END line, then the toolbox's combos and Add.
-    s.run(frame + "xdotool mousemove --window {} 200 150 click 1; xdotool key ctrl+End Up");
-    s.run(frame +
-          "xdotool mousemove --window {} 51 55 click 1; sleep 0.5; "
-          "xdotool key Down Down Down Down Return");
-    s.run(frame +
-          "xdotool mousemove --window {} 154 55 click 1; sleep 0.5; xdotool key Down "
-          "Return");
-    s.run(frame + "xdotool mousemove --window {} 244 55 click 1");
-    const std::string form = "xdotool search --onlyvisible --name 'ｺﾏﾝﾄﾞの追加'";
-    ASSERT_TRUE(waitUntil([&] { return s.run(form + " >/dev/null") == 0; }, 5000));
-    s.run("sleep 0.3; " + form +
-          " | head -1 | xargs -I{} sh -c 'xdotool mousemove --window {} 155 188 click 1 type 300; "
-          "xdotool mousemove --window {} 155 417 click 1 type 400; "
-          "xdotool mousemove --window {} 173 501 click 1'");
-    ASSERT_TRUE(waitUntil([&] { return s.run(form + " >/dev/null") != 0; }, 5000));
-    s.run(frame +
-          "sh -c 'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'; "
-          "xdotool key F4; sleep 1.5");
-    s.run("xdotool getmouselocation > '" + (dir / "loc.txt").string() + "'");
+    click("^Orvane$", 200, 150);
+    s.run("xdotool key ctrl+End Up");
+    click("^Orvane$", 51, 55);
+    s.run("xdotool key Down Down Down Down Return");
+    click("^Orvane$", 154, 55);
+    s.run("xdotool key Down Return");
+    click("^Orvane$", 244, 55);
+    ASSERT_TRUE(waitWindow(s, "ｺﾏﾝﾄﾞの追加"));
+    s.run("sleep 0.3");
+    click("ｺﾏﾝﾄﾞの追加", 155, 188);
+    s.run("xdotool type 300");
+    click("ｺﾏﾝﾄﾞの追加", 155, 417);
+    s.run("xdotool type 400");
+    click("ｺﾏﾝﾄﾞの追加", 173, 501);
+    ASSERT_TRUE(waitWindow(s, "ｺﾏﾝﾄﾞの追加", false));
+    focusWindow(s, "^Orvane$");
+    s.run("xdotool key F4; sleep 1.5; xdotool getmouselocation > '" + (dir / "loc.txt").string() +
+          "'");
     EXPECT_NE(readFile((dir / "loc.txt").string()).find("x:300 y:400"), std::string::npos)
         << readFile((dir / "loc.txt").string()) << readFile((dir / "comp.his").string());
     Session::stop(app);
