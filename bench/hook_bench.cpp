@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/input_burst.h"
 #include "hook/orvhook.h"
 #include "recorder/recorder.h"
 #include "tests/x11/harness.h"
@@ -64,16 +65,9 @@ std::vector<std::string> takeRecord(Sink& sink, int seconds,
 // The burst: true when every line arrived in order.
 bool burst(orv::x11test::Session& session, Sink& sink) {
     const int clicks = 500;
-    std::string cmd = "xdotool";
     std::vector<std::string> expected;
-    for (int i = 0; i < clicks; ++i) {
-        const int x = 20 + (i % 50) * 20, y = 20 + (i / 50) * 20;
-        cmd += " mousemove " + std::to_string(x) + " " + std::to_string(y) +
-               " click --delay 0 1 key --delay 0 a";
-        expected.push_back("\tMMOVE " + std::to_string(x) + "," + std::to_string(y) + "\r\n");
-        expected.push_back("\tMCLK L\r\n");
-        expected.push_back("\tKEY A\r\n");
-    }
+    const std::string cmd = inputBurst(clicks, expected);
+    for (std::string& line : expected) line += "\r\n";
     const auto t0 = std::chrono::steady_clock::now();
     const int rc = session.run(cmd);
     const auto t1 = std::chrono::steady_clock::now();

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/input_burst.h"
 #include "tests/x11/harness.h"
 
 namespace fs = std::filesystem;
@@ -70,16 +71,8 @@ int main(int argc, char** argv) {
     }
     s.run("sleep 0.5");
     const int clicks = 500;
-    std::string burst = "xdotool";
     std::vector<std::string> expected;
-    for (int i = 0; i < clicks; ++i) {
-        const int x = 20 + (i % 50) * 20, y = 20 + (i / 50) * 20;
-        burst += " mousemove " + std::to_string(x) + " " + std::to_string(y) +
-                 " click --delay 0 1 key --delay 0 a";
-        expected.push_back("\tMMOVE " + std::to_string(x) + "," + std::to_string(y));
-        expected.push_back("\tMCLK L");
-        expected.push_back("\tKEY A");
-    }
+    const std::string burst = inputBurst(clicks, expected);
     const auto t0 = std::chrono::steady_clock::now();
     s.run(burst);
     const double xdoMs =

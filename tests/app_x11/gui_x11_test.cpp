@@ -27,10 +27,17 @@ int count(const std::vector<std::string>& lines, const std::string& prefix) {
         lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
 
-TEST(OrvaneOnX11, CommandLineMacroActsAndTheProgramEnds) {
+// Each test has its own private display with openbox; without Xvfb the tests are skipped.
+class OrvaneOnX11 : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string why;
+        if (!s.start(why)) GTEST_SKIP() << why;
+    }
     Session s;
-    std::string why;
-    if (!s.start(why)) GTEST_SKIP() << why;
+};
+
+TEST_F(OrvaneOnX11, CommandLineMacroActsAndTheProgramEnds) {
     Target t;
     ASSERT_TRUE(s.startTarget("テスト対象", 300, 300, 300, 200, t)) << s.explain(t);
 
@@ -86,11 +93,7 @@ pid_t startOrvane(Session& s, const fs::path& dir, const std::string& macroCp932
     return s.spawn({"sh", "-c", cmd}, "", (dir / "err.txt").string());
 }
 
-TEST(OrvaneOnX11, EscFromOutsideStopsTheRunButTheMacrosOwnEscDoesNot) {
-    Session s;
-    std::string why;
-    if (!s.start(why)) GTEST_SKIP() << why;
-
+TEST_F(OrvaneOnX11, EscFromOutsideStopsTheRunButTheMacrosOwnEscDoesNot) {
     // The macro's own KEY ESC: the run goes on to its end and the program closes (flag 1).
     fs::path own = fs::path(s.dir()) / "own";
     fs::create_directories(own);
@@ -165,10 +168,7 @@ pid_t startPlaced(Session& s, const fs::path& dir, const std::string& macro) {
 // F1, a click, typed keys with a modifier and a drag on a target, the stop button: the new
 // macro, run with F4 against the same target, gives it the same clicks and keys in order; the
 // click on the stop button records nothing and the frame is back where it was.
-TEST(OrvaneOnX11, RecordingRoundTrip) {
-    Session s;
-    std::string why;
-    if (!s.start(why)) GTEST_SKIP() << why;
+TEST_F(OrvaneOnX11, RecordingRoundTrip) {
     Target t;
     ASSERT_TRUE(
         s.startTarget("rec-target", 700, 300, 300, 240, t, Gravity::Static, ClickFocus::Yes))
@@ -210,10 +210,7 @@ TEST(OrvaneOnX11, RecordingRoundTrip) {
 
 // The debugger with its keys: the macro has run once by itself; F5 on line 6, F9 runs to it
 // (one click so far), F7 three times reaches the second click, F6 runs to the end.
-TEST(OrvaneOnX11, DebuggerKeysStopStepAndContinue) {
-    Session s;
-    std::string why;
-    if (!s.start(why)) GTEST_SKIP() << why;
+TEST_F(OrvaneOnX11, DebuggerKeysStopStepAndContinue) {
     Target t;
     ASSERT_TRUE(s.startTarget("dbg-target", 700, 300, 300, 240, t)) << s.explain(t);
     const std::string y = std::to_string(t.y + 50);
@@ -248,10 +245,7 @@ TEST(OrvaneOnX11, DebuggerKeysStopStepAndContinue) {
 // The auto-click dialog by keyboard: slot 1 ticked, 設定1 starts the capture, a right double
 // click on the target fills the slot, 1 second, run: the target gets a right double click at
 // the picked point about every second until the slot is stopped.
-TEST(OrvaneOnX11, AutoClickPicksAndClicksEverySecond) {
-    Session s;
-    std::string why;
-    if (!s.start(why)) GTEST_SKIP() << why;
+TEST_F(OrvaneOnX11, AutoClickPicksAndClicksEverySecond) {
     Target t;
     ASSERT_TRUE(s.startTarget("ac-target", 700, 300, 300, 240, t)) << s.explain(t);
     pid_t app = startPlaced(s, fs::path(s.dir()) / "ac", "START\r\nEND\r\n");
@@ -286,10 +280,7 @@ TEST(OrvaneOnX11, AutoClickPicksAndClicksEverySecond) {
 // The toolbox with the mouse: コマンド, MMOVE, Add; the form's X and Y, ADD: the line goes in
 // at the caret (before END) and F4 moves the pointer there. The places of the controls are
 // those of the program's layout with the IPA fonts the install script installs.
-TEST(OrvaneOnX11, ToolboxInsertsAStatementThatRuns) {
-    Session s;
-    std::string why;
-    if (!s.start(why)) GTEST_SKIP() << why;
+TEST_F(OrvaneOnX11, ToolboxInsertsAStatementThatRuns) {
     const fs::path dir = fs::path(s.dir()) / "tb";
     pid_t app = startPlaced(s, dir, "START\r\nEND\r\n");
     focusWindow(s, "^Orvane$");
@@ -298,21 +289,28 @@ TEST(OrvaneOnX11, ToolboxInsertsAStatementThatRuns) {
                                    std::to_string(y) + " click 1") +
               "; sleep 0.4");
     };
-    // The caret to the start of the END line, then the toolbox's combos and Add.
-    click("^Orvane$", 200, 150);
-    s.run("xdotool key ctrl+End Up");
-    click("^Orvane$", 51, 55);
-    s.run("xdotool key Down Down Down Down Return");
-    click("^Orvane$", 154, 55);
-    s.run("xdotool key Down Return");
-    click("^Orvane$", 244, 55);
+    // The caret to the start of the END line, then the toolbox's combos and Add; the form's
+    // X and Y, then ADD. Each step: where to click, and the keys or text that follow.
+    struct Step {
+        const char* window;
+        int x, y;
+        const char* then;
+    };
+    for (const Step& st :
+         {Step{"^Orvane$", 200, 150, "key ctrl+End Up"},
+          Step{"^Orvane$", 51, 55, "key Down Down Down Down Return"},
+          Step{"^Orvane$", 154, 55, "key Down Return"}, Step{"^Orvane$", 244, 55, "sleep 0.5"}}) {
+        click(st.window, st.x, st.y);
+        s.run(std::string("xdotool ") + st.then);
+    }
     ASSERT_TRUE(waitWindow(s, "ｺﾏﾝﾄﾞの追加"));
     s.run("sleep 0.3");
-    click("ｺﾏﾝﾄﾞの追加", 155, 188);
-    s.run("xdotool type 300");
-    click("ｺﾏﾝﾄﾞの追加", 155, 417);
-    s.run("xdotool type 400");
-    click("ｺﾏﾝﾄﾞの追加", 173, 501);
+    for (const Step& st :
+         {Step{"ｺﾏﾝﾄﾞの追加", 155, 188, "type 300"}, Step{"ｺﾏﾝﾄﾞの追加", 155, 417, "type 400"},
+          Step{"ｺﾏﾝﾄﾞの追加", 173, 501, "sleep 0.1"}}) {
+        click(st.window, st.x, st.y);
+        s.run(std::string("xdotool ") + st.then);
+    }
     ASSERT_TRUE(waitWindow(s, "ｺﾏﾝﾄﾞの追加", false));
     focusWindow(s, "^Orvane$");
     s.run("xdotool key F4; sleep 1.5; xdotool getmouselocation > '" + (dir / "loc.txt").string() +

@@ -259,6 +259,19 @@ class SessionHost : public orvtest::FakeRunHost {
     DebugSession& session_;
 };
 
+// A debug run of one macro title, its tables and desktop, the session as its host.
+struct DebugRun {
+    DebugRun(DebugSession& session, const char* title) : host(session) {
+        ex.settings().comTime = 0;
+        ex.record().macroTitle = title;
+    }
+    Tables tables;
+    VirtualDesktop desk;
+    FixedClock clock{orvtest::fixedNow()};
+    SessionHost host;
+    Executor ex{tables, desk, clock, host};
+};
+
 TEST(DebugSession, SameLineInTwoFilesStopsOnlyTheRunOfItsFile) {
     BreakpointList list;
     list.toggle("b.ovm", 4, "");
@@ -270,13 +283,9 @@ TEST(DebugSession, SameLineInTwoFilesStopsOnlyTheRunOfItsFile) {
     };
     for (const Case& c : {Case{"a.ovm", 1}, Case{"b.ovm", 0}, Case{"c.ovm", -1}}) {
         SCOPED_TRACE(c.title);
-        Tables tables;
-        VirtualDesktop desk;
-        FixedClock clock{orvtest::fixedNow()};
-        SessionHost host(session);
-        Executor ex(tables, desk, clock, host);
-        ex.settings().comTime = 0;
-        ex.record().macroTitle = c.title;
+        DebugRun run(session, c.title);
+        Tables& tables = run.tables;
+        Executor& ex = run.ex;
         ASSERT_TRUE(compileText(tables, "DEFINE %a\r\nSTART\r\n%a = 1\r\n%a = 2\r\nEND\r\n"));
         ex.compiled(MODE_DEBUG);
         session.clearHot();
@@ -293,13 +302,9 @@ TEST(DebugSession, BreakpointSetDuringARunStopsIt) {
     // The worker remembers lines without a breakpoint; an edit of the list makes it ask again.
     BreakpointList list;
     DebugSession session(list);
-    Tables tables;
-    VirtualDesktop desk;
-    FixedClock clock{orvtest::fixedNow()};
-    SessionHost host(session);
-    Executor ex(tables, desk, clock, host);
-    ex.settings().comTime = 0;
-    ex.record().macroTitle = "a.ovm";
+    DebugRun run(session, "a.ovm");
+    Tables& tables = run.tables;
+    Executor& ex = run.ex;
     ASSERT_TRUE(compileText(
         tables, "DEFINE %i\r\nSTART\r\nDO (%i < 5000000)\r\n%i = %i + 1\r\nENDDO\r\nEND\r\n"));
     ex.compiled(MODE_DEBUG);
