@@ -11,9 +11,9 @@ ninja -C "$BUILD"
 if command -v clang++ >/dev/null; then
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
         -DORV_FUZZ=ON -DORV_TESTS=OFF -DORV_BENCH=OFF >/dev/null
-  ninja -C build-fuzz compile_fuzzer breakpoint_fuzzer csv_fuzzer profile_fuzzer
+  ninja -C build-fuzz compile_fuzzer breakpoint_fuzzer csv_fuzzer profile_fuzzer cli_args_fuzzer
   for f in compile:4096:corpus breakpoint:4096:breakpoint_corpus csv:16384:csv_corpus \
-           profile:4096:profile_corpus; do
+           profile:4096:profile_corpus cli_args:512:cli_args_corpus; do
     IFS=: read -r name len corpus <<<"$f"
     extra=()
     [ "$name" = compile ] && extra=(-dict=tests/fuzz/macro.dict)
