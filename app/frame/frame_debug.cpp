@@ -9,6 +9,7 @@
 #include "app/ids.h"
 #include "executor/executor.h"
 #include "lang/codes.h"
+#include "lang/text.h"
 
 namespace orv::app {
 
@@ -176,6 +177,16 @@ void MainFrame::stopDebug() {
 void MainFrame::nextLine() {
     clearBreakpointHot();
     executor_->executeNextLine(1);
+    showPausedLine();
+}
+
+// After a step the editor's selection is the line just executed; the gutter marks the line
+// the next step executes.
+void MainFrame::showPausedLine() {
+    const int row = executor_->record().currentRow.load();
+    if (!runEditor_ || row < 0 || executor_->record().mode.load() != MODE_STEP) return;
+    const std::string& line = tables_.hMacro.cell(row, mac::MacroLine);
+    if (line != kNoLine) runEditor_->setRunningLine(toInt(line));
 }
 
 void MainFrame::continueDebug() {

@@ -165,6 +165,7 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     void showCheckResult();
     void stopDebug();
     void nextLine();
+    void showPausedLine();
     void continueDebug();
     void showBreakpoints();
     void showVariables();

@@ -300,6 +300,8 @@ class AppTest : public QObject {
         f->command(ID_NEXTLINE);
         QCOMPARE(f->debugSession().hotItem(), -1);
         QCOMPARE(vars->topLevelItem(0)->text(2), QStringLiteral("2"));
+        // The gutter marks the line the next step runs (0-based 4: $s = 'x').
+        QCOMPARE(e->edit()->runningLine(), 4);
         QCOMPARE(vars->topLevelItem(1)->text(2), QString());
         f->command(ID_CONTINUE);
         QTRY_VERIFY(messages_.contains(u8q("マクロ実行終了")));
