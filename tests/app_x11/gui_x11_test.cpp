@@ -320,4 +320,41 @@ TEST_F(OrvaneOnX11, ToolboxInsertsAStatementThatRuns) {
     Session::stop(app);
 }
 
+// With EMINWIN the frame goes to the taskbar during a run and the running dialog's outer
+// frame sits 50 px above the bottom of the screen, at its right edge; the dialog does not take
+// the keyboard focus from the window that has it.
+TEST_F(OrvaneOnX11, RunningDialogAtTheBottomRightWithoutTheFocus) {
+    Target t;
+    ASSERT_TRUE(s.startTarget("focus-keeper", 100, 600, 200, 150, t)) << s.explain(t);
+    const fs::path dir = fs::path(s.dir()) / "emin";
+    fs::create_directories(dir);
+    s.run(
+        "xdotool search --name '^focus-keeper$' | head -1 | xargs -I{} sh -c "
+        "'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'");
+    pid_t app = startOrvane(s, dir, "START\r\nWAIT 100000\r\nEND\r\n", "0", "EMINWIN=1\r\n");
+    ASSERT_TRUE(waitWindow(s, "マクロ実行中", true, 10000));
+    s.run("sleep 1.5; " +
+          onWindow("マクロ実行中",
+                   "sh -c 'xwininfo -id {} | grep -E \"Absolute upper-left|Width|Height\"; "
+                   "xprop -id {} _NET_FRAME_EXTENTS'") +
+          " > '" + (dir / "geo.txt").string() + "'; xdotool getwindowfocus getwindowname >> '" +
+          (dir / "geo.txt").string() + "'");
+    const std::string geo = readFile((dir / "geo.txt").string());
+    auto number = [&](const std::string& label) {
+        const std::size_t at = geo.find(label);
+        return at == std::string::npos ? -1 : std::atoi(geo.c_str() + at + label.size());
+    };
+    int left = 0, right = 0, top = 0, bottom = 0;
+    const std::size_t ext = geo.find("= ");
+    ASSERT_NE(ext, std::string::npos) << geo;
+    ASSERT_EQ(std::sscanf(geo.c_str() + ext + 2, "%d, %d, %d, %d", &left, &right, &top, &bottom), 4)
+        << geo;
+    const int x = number("Absolute upper-left X:"), y = number("Absolute upper-left Y:");
+    const int w = number("Width:"), h = number("Height:");
+    EXPECT_EQ(x + w + right, 1280) << geo;
+    EXPECT_EQ(y + h + bottom, 1024 - 50) << geo;
+    EXPECT_NE(geo.find("focus-keeper"), std::string::npos) << geo;
+    Session::stop(app);
+}
+
 }  // namespace
