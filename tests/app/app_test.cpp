@@ -1,6 +1,7 @@
 // The desktop program under the offscreen platform with the virtual desktop.
 #include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -41,6 +42,8 @@
 #include "platform/clock.h"
 #include "platform/virtual/virtual_desktop.h"
 #include "tests/app/app_tests.h"
+#include "tests/statement_samples.h"
+#include "tools/catalogue.h"
 
 using namespace orv;
 using namespace orv::app;
@@ -59,6 +62,33 @@ QByteArray readFile(const QString& path) {
 }
 QByteArray sjis(const char* utf8) {
     return QByteArray::fromStdString(orv::sj(utf8));
+}
+
+// The toolbox's indices of a statement word (1-based, as the combos count after "(Select)").
+bool findStatement(const char* word, int& category, int& command) {
+    const auto cats = orv::tools::categories();
+    for (std::size_t c = 0; c < cats.size(); ++c)
+        for (std::size_t k = 0; k < cats[c].statements.size(); ++k)
+            if (cats[c].statements[k].word == word) {
+                category = static_cast<int>(c) + 1;
+                command = static_cast<int>(k) + 1;
+                return true;
+            }
+    return false;
+}
+
+// Sets a form field as a user would: text, combo text, check box, or the choice's button.
+void fill(QWidget* w, const std::string& value) {
+    QVERIFY(w);
+    const QString v = QString::fromStdString(value);
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        e->setText(v);
+    else if (auto* c = qobject_cast<QComboBox*>(w))
+        c->isEditable() ? c->setEditText(v) : c->setCurrentText(v);
+    else if (auto* b = qobject_cast<QCheckBox*>(w))
+        b->setChecked(value == "1");
+    else if (auto* g = w->findChild<QButtonGroup*>())
+        g->button(v.toInt())->click();
 }
 
 }  // namespace
@@ -394,6 +424,42 @@ class AppTest : public QObject {
         f->command(ID_CLOSEALL);
         QVERIFY(!f->toolbox());
         QVERIFY(f->action(ID_TOOLBOX)->isEnabled());
+    }
+
+    // Every statement of the toolbox, its form filled as a user would: ADD puts exactly the
+    // builder's text in place of the editor's selection.
+    void everyStatementInsertsThroughItsForm() {
+        std::unique_ptr<MainFrame> f;
+        MacroEditor* e = nullptr;
+        frameWithEditor(f, e, "");
+        ToolboxWindow* tb = f->toolbox();
+        f->editorActivated(e);
+        int seen = 0;
+        for (const orvtest::StatementSample& sample : orvtest::statementSamples()) {
+            int category = 0, command = 0;
+            QVERIFY(findStatement(sample.word, category, command));
+            tb->categories()->setCurrentIndex(category);
+            tb->commands()->setCurrentIndex(command);
+            e->edit()->setPlainText(QStringLiteral("<selected>"));
+            e->edit()->selectAll();
+            QString expected;
+            QTimer::singleShot(0, [&] {
+                auto* d = qobject_cast<InsertDialog*>(QApplication::activeModalWidget());
+                QVERIFY2(d, sample.word);
+                for (const auto& [id, value] : sample.values) fill(d->field(id), value);
+                tools::BuildResult r =
+                    tools::buildStatement(*tools::formFor(sample.word), d->values());
+                QVERIFY2(r.ok, r.message.c_str());
+                expected = QString::fromStdString(r.text).replace("\r\n", "\n");
+                QVERIFY2(d->insert(), sample.word);
+            });
+            tb->add();
+            QCOMPARE(e->edit()->toPlainText(), expected);
+            if (sample.expected)
+                QCOMPARE(expected, QString::fromUtf8(sample.expected).replace("\r\n", "\n"));
+            ++seen;
+        }
+        QCOMPARE(seen, 36);
     }
 
     void autoClickDialogPicksAndSaves() {
