@@ -816,6 +816,12 @@ class AppTest : public QObject {
         QCOMPARE(f->geometry(), before);
         for (int id : {ID_RECORD, ID_DEBUGRUN, ID_STEP, ID_RUN, ID_CHECK})
             QVERIFY2(f->action(id)->isEnabled(), qPrintable(QString::number(id)));
+        // Ending the program while recording drops the text and the stop window.
+        f->command(ID_RECORD);
+        QPointer<RecordStopWindow> stopWindow = f->recordStopWindow();
+        QVERIFY(f->close());
+        QVERIFY(!f->recording() && !stopWindow);
+        QCOMPARE(f->openEditors(), 2);
 
         MacroEditor* run = nullptr;
         std::unique_ptr<MainFrame> g;
