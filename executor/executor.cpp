@@ -25,6 +25,11 @@ bool Executor::workerActive() const {
     return worker_.joinable() && rec_.threadStarted.load() != 0;
 }
 
+bool Executor::workerFinished() const {
+    std::lock_guard<std::mutex> lock(mu_);
+    return workerDone_;
+}
+
 void Executor::compiled(int storedMode) {
     if (worker_.joinable()) {
         std::unique_lock<std::mutex> lock(mu_);

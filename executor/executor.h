@@ -54,6 +54,9 @@ class Executor {
     // Waits for the worker thread to end and joins it (no-op when none runs).
     void join();
     bool workerActive() const;
+    // True once the worker (if any) has finished everything it does, its last calls to the
+    // host included; a paused debug run's worker is still finishing until then.
+    bool workerFinished() const;
 
     // Called with COMTIME each time the run loop spends the command interval (before it
     // waits); for observers such as tests.
@@ -125,7 +128,7 @@ class Executor {
     OpenFiles files_;
     RowExecutor rx_;
     std::thread worker_;
-    std::mutex mu_;
+    mutable std::mutex mu_;
     std::condition_variable cv_;
     bool startSignalled_ = false;
     bool workerDone_ = true;

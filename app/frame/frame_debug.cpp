@@ -1,5 +1,6 @@
 // The frame's side of the debugger: the breakpoints and variables windows, toggling a
 // breakpoint, and the menu rules that follow them.
+#include <QCoreApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTextBlock>
@@ -174,8 +175,16 @@ void MainFrame::stopDebug() {
     setEnabled(ID_RECORD, true);
 }
 
+// The debug run that paused may still be finishing its last calls to this thread (the stop
+// message, the focus): answer them until it has, so that a step or a continue right after
+// the pause is never dropped.
+void MainFrame::settleWorker() {
+    while (executor_->record().mode.load() == MODE_STEP && !executor_->workerFinished()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
 void MainFrame::nextLine() {
     clearBreakpointHot();
+    settleWorker();
     executor_->executeNextLine(1);
     showPausedLine();
 }
@@ -191,6 +200,7 @@ void MainFrame::showPausedLine() {
 
 void MainFrame::continueDebug() {
     clearBreakpointHot();
+    settleWorker();
     executor_->continueDebug();
 }
 

@@ -166,6 +166,7 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     void stopDebug();
     void nextLine();
     void showPausedLine();
+    void settleWorker();
     void continueDebug();
     void showBreakpoints();
     void showVariables();
