@@ -179,7 +179,8 @@ void MainFrame::stopDebug() {
 // message, the focus): answer them until it has, so that a step or a continue right after
 // the pause is never dropped.
 void MainFrame::settleWorker() {
-    while (executor_->record().mode.load() == MODE_STEP && !executor_->workerFinished()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (executor_->record().mode.load() == MODE_STEP && !executor_->workerFinished())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 void MainFrame::nextLine() {
