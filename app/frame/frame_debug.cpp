@@ -14,6 +14,15 @@
 
 namespace orv::app {
 
+// Where the debugger windows' places are kept, and their first places in an MDI area of a
+// given width.
+struct PlaceKeys {
+    const char* keys[4];
+    WindowRect (*firstPlace)(int mdiWidth);
+};
+constexpr PlaceKeys kBreaksPlace{{"BNXLPOS", "BNYLPOS", "BNXRPOS", "BNYRPOS"}, defaultBreaksRect};
+constexpr PlaceKeys kVarsPlace{{"VNXLPOS", "VNYLPOS", "VNXRPOS", "VNYRPOS"}, defaultVarsRect};
+
 namespace {
 
 // Line `line1` (1-based) of an editor as CP932 text.
@@ -24,15 +33,12 @@ std::string lineText(const MacroEditor* e, int line1) {
 
 }  // namespace
 
-Placement MainFrame::placement(WindowRect& rect, const char* l, const char* t, const char* w,
-                               const char* h) {
-    // Never placed before: the default stands at the right of the MDI area as it is now (at
-    // start-up the frame had not its size yet).
-    if (!ini_.has(kSystem, l)) {
-        const int width = mdi_->viewport()->width();
-        rect = std::string_view(l) == "BNXLPOS" ? defaultBreaksRect(width) : defaultVarsRect(width);
-    }
-    return Placement{rect, ini_, {l, t, w, h}};
+// A debugger window's place; one never placed before stands at the right of the MDI area as
+// it is now (at start-up the frame had not its size yet).
+Placement MainFrame::placement(WindowRect& rect, const PlaceKeys& where) {
+    const auto& k = where.keys;
+    if (!ini_.has(kSystem, k[0])) rect = where.firstPlace(mdi_->viewport()->width());
+    return Placement{rect, ini_, {k[0], k[1], k[2], k[3]}};
 }
 
 bool MainFrame::debugRunExecuting() const {
@@ -42,10 +48,9 @@ bool MainFrame::debugRunExecuting() const {
 
 BreakpointsWindow* MainFrame::openBreakpointsWindow(MacroEditor* toggleFor) {
     if (!breakWin_) {
+        const Placement place = placement(settings_.breaks, kBreaksPlace);
         auto* w = new BreakpointsWindow(
-            debug_, breakpointFile(),
-            placement(settings_.breaks, "BNXLPOS", "BNYLPOS", "BNXRPOS", "BNYRPOS"),
-            [this] { return debugRunExecuting(); }, this);
+            debug_, breakpointFile(), place, [this] { return debugRunExecuting(); }, this);
         breakWin_ = w;
         connect(w, &QObject::destroyed, this, &MainFrame::breakpointsDestroyed);
         connect(w, &BreakpointsWindow::listChanged, this, &MainFrame::showBreakpointMarks);
@@ -55,7 +60,7 @@ BreakpointsWindow* MainFrame::openBreakpointsWindow(MacroEditor* toggleFor) {
         setEnabled(ID_BREAKWIN, false);
         mdi_->addSubWindow(w);
         w->show();
-        placement(settings_.breaks, "BNXLPOS", "BNYLPOS", "BNXRPOS", "BNYRPOS").apply(w);
+        place.apply(w);
         w->layoutColumns();
     }
     if (toggleFor) {
@@ -103,8 +108,8 @@ void MainFrame::clearBreakpointHot() {
 void MainFrame::openVariablesWindow() {
     debug_.openVariables(tables_.hVal);
     if (varWin_) return;
-    auto* w = new VariablesWindow(
-        debug_, placement(settings_.vars, "VNXLPOS", "VNYLPOS", "VNXRPOS", "VNYRPOS"));
+    const Placement place = placement(settings_.vars, kVarsPlace);
+    auto* w = new VariablesWindow(debug_, place);
     varWin_ = w;
     connect(w, &QObject::destroyed, this, &MainFrame::variablesDestroyed);
     setFileWindowGroup(false);
@@ -112,7 +117,7 @@ void MainFrame::openVariablesWindow() {
     setEnabled(ID_VARWIN, false);
     mdi_->addSubWindow(w);
     w->show();
-    placement(settings_.vars, "VNXLPOS", "VNYLPOS", "VNXRPOS", "VNYRPOS").apply(w);
+    place.apply(w);
 }
 
 void MainFrame::refreshVariablesWindow() {

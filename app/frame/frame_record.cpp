@@ -18,12 +18,6 @@ namespace orv::app {
 namespace {
 // The commands a recording greys, and enables again at its end.
 constexpr int kRecordExcludes[] = {ID_RECORD, ID_DEBUGRUN, ID_STEP, ID_RUN, ID_CHECK};
-
-// The record buffer holds one line per block: the CR of each CR LF goes.
-QString bufferLines(QString text) {
-    text.remove('\r');
-    return text;
-}
 }  // namespace
 
 // While recording, a 10 ms timer notes the longest gap between its ticks: how long the event
@@ -50,7 +44,6 @@ void MainFrame::startRecording() {
     for (int id : kRecordExcludes) setEnabled(id, false);
     recording_ = true;
     recordBuffer_->clear();
-    appendRecordText(QStringLiteral("START\r\n"));
     if (!recordStop_) {
         recordStop_ = new RecordStopWindow;
         connect(recordStop_, &RecordStopWindow::stopRequested, this, &MainFrame::stopRecording);
@@ -82,19 +75,13 @@ void MainFrame::stopRecording() {
     reportRecording(lines);
     if (frameRect_.isValid()) setGeometry(frameRect_);
     show();
-    recordBuffer_->setPlainText(bufferLines("START\r\n" + lines + "END\r\n"));
+    // The record buffer holds one line per block: the CR of each CR LF goes.
+    recordBuffer_->setPlainText(QString("START\r\n" + lines + "END\r\n").remove('\r'));
     openEditor(EDITOR_RECORDED);
     recording_ = false;
     for (int id : kRecordExcludes) setEnabled(id, true);
     setEditRunGroup(openEditors_ > 0);
     delete recordStop_;
-}
-
-void MainFrame::appendRecordText(const QString& text) {
-    if (!recording_) return;  // a late delivery after the stop, or none asked for
-    QTextCursor c = recordBuffer_->textCursor();
-    c.movePosition(QTextCursor::End);
-    c.insertText(bufferLines(text));
 }
 
 }  // namespace orv::app

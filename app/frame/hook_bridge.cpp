@@ -32,7 +32,6 @@ HookBridge::~HookBridge() {
 
 void HookBridge::deliver(int kind, int window, unsigned message, int wparam, int lparam,
                          const QString& text, const QString& caption) {
-    if (kind == ORV_DELIVER_TEXT && window == recorder::kRecordBufferWindow) emit recordText(text);
     if (kind == ORV_DELIVER_MESSAGE && message == ORV_UM_RUNABORT &&
         window == recorder::kRunDialogWindow)
         emit runAbortRequested();
@@ -48,6 +47,8 @@ void HookBridge::attach() {
     // removed a hook). The bridge is reached only on its own thread, and only while it lives.
     QPointer<HookBridge> self(this);
     hooks_->link = std::make_unique<recorder::HookLink>([self](const recorder::Delivery& d) {
+        // Recorded text is the session's; the UI thread gets none of a burst's lines.
+        if (d.kind == ORV_DELIVER_TEXT || d.kind == ORV_DELIVER_STOPPED) return;
         auto fn = [self, d] {
             if (self)
                 self->deliver(d.kind, d.window, d.message, d.wparam, d.lparam, fromCp932(d.text),

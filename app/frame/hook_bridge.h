@@ -1,8 +1,8 @@
 // The program's side of the hook library, over the link the programs share (recorder/): the
-// Esc watch of a run, a recording session, the point-picking hook of the auto-click dialog,
-// and the deliveries of the library (record text, run abort, picked points, message boxes)
-// turned into signals on the user-interface thread. The library's input monitor never waits
-// for this thread: deliveries are queued to it in the library's order.
+// Esc watch of a run, a recording session (which collects the recorded text itself), the
+// point-picking hook of the auto-click dialog, and the deliveries of the library (run abort,
+// picked points, message boxes) turned into signals on the user-interface thread. The library's
+// input monitor never waits for this thread: deliveries are queued to it in the library's order.
 #pragma once
 
 #include <QObject>
@@ -43,8 +43,6 @@ class HookBridge : public QObject, public PickHook {
     void endPick() override;
 
   signals:
-    // Recorded text for the record buffer, as it arrives.
-    void recordText(const QString& text);
     // UM_RUNABORT for the running dialog (Esc from outside during a run).
     void runAbortRequested();
     // A message box the library asks for (warning icon).

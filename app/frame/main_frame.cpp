@@ -55,7 +55,6 @@ MainFrame::MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock)
     recordBuffer_->setGeometry(0, 400, 400, 400);
     recordBuffer_->hide();
     hook_ = new HookBridge(this);
-    connect(hook_, &HookBridge::recordText, this, &MainFrame::appendRecordText);
     connect(hook_, &HookBridge::runAbortRequested, this, [this] {
         if (runDialog_) runDialog_->stop();
     });

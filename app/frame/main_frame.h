@@ -43,6 +43,7 @@ namespace orv::app {
 class GuiRunHost;
 class GuiCompileHost;
 class HookBridge;
+struct PlaceKeys;
 class StallProbe;
 
 struct StartOptions {
@@ -118,7 +119,6 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     void stopRecording();
     bool recording() const { return recording_; }
     RecordStopWindow* recordStopWindow() const { return recordStop_; }
-    QPlainTextEdit* recordBuffer() const { return recordBuffer_; }
 
   protected:
     void closeEvent(QCloseEvent* e) override;
@@ -197,8 +197,7 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     void variablesDestroyed();
     // A debug run's worker executes (the breakpoints window may not close).
     bool debugRunExecuting() const;
-    Placement placement(WindowRect& rect, const char* l, const char* t, const char* w,
-                        const char* h);
+    Placement placement(WindowRect& rect, const PlaceKeys& where);
     std::string breakpointFile() const { return startDir_ + "/brksvfl.dbk"; }
     // UM_GOTOLINE from the check-result window.
     void gotoLine(const QString& macroName, int line1);
@@ -206,7 +205,6 @@ class MainFrame : public QMainWindow, private EditorRunQuery {
     void editorDestroyed();
     void checkResultDestroyed();
     void noChildrenLeft();
-    void appendRecordText(const QString& text);
     EditorRunQuery::Use runUse(const MacroEditor* editor) const override;
 
     // Runs and the start-up decision (frame_run.cpp).

@@ -26,9 +26,9 @@ struct Raw {
     unsigned time;
 };
 
-std::vector<Raw> parseRaws(const std::string& spec) {
+std::vector<Raw> parseRaws(const std::string& events) {
     std::vector<Raw> raws;
-    std::istringstream in(spec);
+    std::istringstream in(events);
     for (std::string tok; in >> tok;) {
         Raw r{tok[0], 0, 0, 0, 0};
         const std::size_t at = tok.find('@');
@@ -52,11 +52,11 @@ std::string name(const ProcInput& in) {
     return n + " " + std::to_string(in.point.x) + "," + std::to_string(in.point.y);
 }
 
-std::vector<std::string> translate(const std::string& spec) {
+std::vector<std::string> translate(const std::string& events) {
     InjectedKeyNotes notes;
     Translator t(notes);
     std::vector<ProcInput> out;
-    for (const Raw& r : parseRaws(spec)) {
+    for (const Raw& r : parseRaws(events)) {
         if (r.what == 'm')
             t.motion(r.x, r.y, r.time, out);
         else
