@@ -172,11 +172,7 @@ constexpr std::array<FieldSpec, 2> kGetMpos = {{
     {"x", "X座標格納数値変数 %", T::Text},
     {"y", "Y座標格納数値変数 %", T::Text},
 }};
-constexpr std::array<FieldSpec, 3> kGetWpos = {{
-    {"caption", "ｷｬﾌﾟｼｮﾝ名", T::Caption},
-    {"x", "X座標格納数値変数 %", T::Text},
-    {"y", "Y座標格納数値変数 %", T::Text},
-}};
+constexpr auto kGetWpos = withCaption(kGetMpos);
 constexpr std::array<FieldSpec, 3> kGetWsiz = {{
     {"caption", "ｷｬﾌﾟｼｮﾝ名", T::Caption},
     {"x", "現在幅格納数値変数 %", T::Text},
