@@ -49,15 +49,21 @@ struct Listing {
 };
 
 // Connects and lists: whether a window manager runs is as expected, both targets are listed
-// and the newer one is above the older one.
+// and the newer one (raised first where a window manager runs) is above the older one.
 ::testing::AssertionResult listTwo(const Target& older, const Target& newer, bool withWm,
                                    Listing& l) {
     l.d = connect();
     if (!l.d) return ::testing::AssertionFailure() << "no desktop";
     if (l.d->hasWindowManager() != withWm) return ::testing::AssertionFailure() << "window manager";
-    l.ws = l.d->windows();
-    l.older = indexOf(l.ws, older.window);
-    l.newer = indexOf(l.ws, newer.window);
+    // The window manager restacks asynchronously, and one that keeps a new window from
+    // taking the focus may place it below the focused one: raise it, then wait for the list.
+    if (withWm) l.d->activate(newer.window);
+    waitUntil([&] {
+        l.ws = l.d->windows();
+        l.older = indexOf(l.ws, older.window);
+        l.newer = indexOf(l.ws, newer.window);
+        return l.older >= 0 && l.newer >= 0 && l.newer < l.older;
+    });
     if (l.older < 0 || l.newer < 0) return ::testing::AssertionFailure() << "not listed";
     if (l.newer >= l.older)
         return ::testing::AssertionFailure() << "the newer window is not on top";
