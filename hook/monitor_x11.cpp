@@ -475,6 +475,8 @@ bool syncPoint(const Recording& r, MonitorState& st) {
     processAvailable(r.data, st.ioFailed);
     std::lock_guard<std::mutex> lock(g_ctlLock);
     g_lingerMask.fetch_and(~removed);
+    // The clicks of a capture ended meanwhile have reached the procedure with their tag.
+    if ((removed & kPickBit) && !(g_liveMask.load() & kPickBit)) block().pickTag = -1;
     if (g_liveMask.load() != 0 || g_lingerMask.load() != 0) return false;
     std::lock_guard<std::mutex> stLock(st.lock);
     st.stopping = true;
@@ -681,10 +683,10 @@ int32_t MsetHook2(int32_t pickTag) {
                    &pickTag);
 }
 
+// The pick tag goes back to -1 at the monitor's next sync point, not here: a click made
+// before the removal and still on its way from the server is reported with its tag.
 int32_t MendHook2(void) {
-    int r = remove(kPickBit, block().pickMouseHook, block().pickMouseHookOn, kMouseEndFailed);
-    if (r == 0) block().pickTag = -1;
-    return r;
+    return remove(kPickBit, block().pickMouseHook, block().pickMouseHookOn, kMouseEndFailed);
 }
 
 int32_t KsetHook(void) {

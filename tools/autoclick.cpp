@@ -180,6 +180,9 @@ void AutoClicker::pressSet(int slot) {
 }
 
 void AutoClicker::picked(unsigned message, int tag, Point p) {
+    // The hook reports asynchronously: a click that arrives after the pick ended (the second
+    // press of a slow double click, say) is not a new pick.
+    if (!picking_) return;
     int kind = kindOfPickMessage(message);
     if (kind == 0) return;
     bool single = kind % 2 == 1;

@@ -174,9 +174,15 @@ TEST(AutoClick, RunningStoppingAndTicks) {
     f.ac.open();
     f.ac.check(0, true);
     f.ac.check(1, true);
-    f.pickSingle(0, kRDown, {100, 200});
-    f.ac.picked(kRDbl, 1, {100, 200});  // no pick pending: ignored
+    f.ac.pressSet(0);
+    f.ac.picked(kRDown, 1, {100, 200});
+    f.ac.picked(kRDbl, 1, {100, 200});
     f.host.take();
+    f.ac.picked(kRDown, 1, {101, 200});  // after the pick ended: ignored
+    f.ac.pickWindowEnded();
+    EXPECT_TRUE(f.host.take().empty());
+    EXPECT_EQ(f.ac.slot(0).kind, "R-DBCLK");
+    EXPECT_EQ(f.ac.slot(0).x, "100");
     f.ac.setSeconds(0, "2");
     for (int round = 0; round < 2; ++round) {  // start and stop twice
         f.ac.pressRun(0);
