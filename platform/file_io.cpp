@@ -198,8 +198,7 @@ bool AtomicFileWriter::prepareTarget() {
 bool AtomicFileWriter::openUnnamed(const std::string& dir) {
 #ifdef O_TMPFILE
     if (::access("/proc/self/fd", X_OK) != 0) return false;
-    const mode_t mode = mode_ >= 0 ? static_cast<mode_t>(mode_) & 0777 : 0666;
-    fd_ = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    fd_ = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode());
     unnamed_ = fd_ >= 0;
     return unnamed_;
 #else
@@ -209,10 +208,9 @@ bool AtomicFileWriter::openUnnamed(const std::string& dir) {
 }
 
 bool AtomicFileWriter::openNamed(const std::string& dir) {
-    const mode_t mode = mode_ >= 0 ? static_cast<mode_t>(mode_) & 0777 : 0666;
     for (int i = 0; i < kMaxNameTries; ++i) {
         std::string name = tempName(dir);
-        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode());
         if (fd_ >= 0) {
             temp_ = std::move(name);
             return true;

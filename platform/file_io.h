@@ -2,6 +2,8 @@
 // command line read a file into memory or replace a file.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <limits>
 #include <string>
@@ -65,6 +67,8 @@ class AtomicFileWriter {
     bool openUnnamed(const std::string& dir);
     bool openNamed(const std::string& dir);
     bool linkUnnamed();
+    // The temporary is created no wider than the old file (the umask applies to a new one).
+    mode_t createMode() const { return mode_ >= 0 ? static_cast<mode_t>(mode_) & 0777 : 0666; }
 
     std::string path_;
     std::string target_;  // the file that is replaced (path_ with its links followed)

@@ -145,11 +145,19 @@ void deliveryLoop(std::shared_ptr<HookLink::State> l) {
     }
 }
 
-// Removes the hooks that are installed (the keyboard hook only, or all three).
-void removeHooks(bool keyboardOnly) {
-    if (!keyboardOnly && ChkMHook() != 0) MendHook();
-    if (!keyboardOnly && ChkMHook2() != 0) MendHook2();
-    if (ChkKHook() != 0) KendHook();
+// Which hooks a participant removes when it ends.
+struct HookSet {
+    bool recordMouse, pickMouse, keyboard;
+};
+constexpr HookSet kAllHooks{true, true, true};
+constexpr HookSet kRecordingHooks{true, false, true};
+constexpr HookSet kKeyboardHook{false, false, true};
+
+// Removes those of `set` that are installed.
+void removeHooks(HookSet set) {
+    if (set.recordMouse && ChkMHook() != 0) MendHook();
+    if (set.pickMouse && ChkMHook2() != 0) MendHook2();
+    if (set.keyboard && ChkKHook() != 0) KendHook();
 }
 
 constexpr std::int32_t kMonitorEndWaitMs = 2000;
@@ -166,7 +174,7 @@ HookLink::HookLink(DeliveryHandler handler) : state_(std::make_shared<State>()) 
 }
 
 HookLink::~HookLink() {
-    removeHooks(false);
+    removeHooks(kAllHooks);
     clearRoute(&Routes::link, state_);
     {
         std::lock_guard<std::mutex> lock(state_->lock);
@@ -189,7 +197,7 @@ EscWatch::EscWatch(std::function<void()> onStop) : state_(std::make_shared<State
 
 EscWatch::~EscWatch() {
     KSetExe(0, 0);
-    removeHooks(true);
+    removeHooks(kKeyboardHook);
     clearRoute(&Routes::esc, state_);
     {
         std::lock_guard<std::mutex> lock(state_->lock);  // waits for a call in progress
@@ -231,8 +239,7 @@ void RecordingSession::requestStop() {
         state_->stopRequested = true;
     }
     Recflgset(0);
-    if (ChkMHook() != 0) MendHook();
-    if (ChkKHook() != 0) KendHook();
+    removeHooks(kRecordingHooks);
 }
 
 bool RecordingSession::waitStopped(std::chrono::milliseconds timeout) {

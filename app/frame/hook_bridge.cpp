@@ -89,10 +89,6 @@ QString HookBridge::stopRecording() {
     return fromCp932(text);
 }
 
-bool HookBridge::recording() const {
-    return hooks_->recording != nullptr;
-}
-
 bool HookBridge::pickBusy() {
     return ChkMHook2() != 0;
 }
@@ -131,9 +127,6 @@ bool HookBridge::startRecording() {
 }
 QString HookBridge::stopRecording() {
     return {};
-}
-bool HookBridge::recording() const {
-    return false;
 }
 
 #endif

@@ -35,7 +35,6 @@ class HookBridge : public QObject, public PickHook {
     // Ends the recording: hooks removed, then every line the monitor still had is collected.
     // Returns the recorded lines (each with its tab and CR LF), in order and complete.
     QString stopRecording();
-    bool recording() const;
 
     // The point-picking hook (ChkMHook2, MsetHook2, MendHook2).
     bool pickBusy() override;
