@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "hook/orvhook.h"
 
@@ -40,8 +41,9 @@ inline constexpr std::int32_t kStateIdle = -1;
 inline constexpr std::int32_t kStateIgnoredStopPress = -2;
 inline constexpr std::int32_t kStateDragging = -3;
 
-// The recorder key-name list (90 names) and the virtual-key mapping (-1: not stored).
-const char* keyName(int index);
+// The recorded name of a key-name index (lang/key_names.h) and the index a virtual key is
+// recorded with (-1: not recorded).
+std::string_view keyName(int index);
 int keyIndexForVk(int vk, bool recording);
 
 // Delivery to the program.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "hook/hook_state.h"
+#include "lang/key_names.h"
 
 namespace orv::hook {
 
@@ -18,58 +19,25 @@ std::mutex g_deliveryLock;
 OrvHookDeliveryFn g_deliveryFn = nullptr;
 void* g_deliveryCtx = nullptr;
 
-constexpr int kKeyNameCount = 90;
-constexpr const char* kKeyNames[kKeyNameCount] = {
-    "SFT",  "CTRL",  "ALT",  "ENTER", "INS", "DEL", "HOME", "END", "PUP", "PDN", "ESC", "UP",
-    "DOWN", "RIGHT", "LEFT", "SPACE", "F1",  "F2",  "F3",   "F4",  "F5",  "F6",  "F7",  "F8",
-    "F9",   "F10",   "F11",  "F12",   "0",   "1",   "2",    "3",   "4",   "5",   "6",   "7",
-    "8",    "9",     "A",    "B",     "C",   "D",   "E",    "F",   "G",   "H",   "I",   "J",
-    "K",    "L",     "M",    "N",     "O",   "P",   "Q",    "R",   "S",   "T",   "U",   "V",
-    "W",    "X",     "Y",    "Z",     "a",   "b",   "c",    "d",   "e",   "f",   "g",   "h",
-    "i",    "j",     "k",    "l",     "m",   "n",   "o",    "p",   "q",   "r",   "s",   "t",
-    "u",    "v",     "w",    "x",     "y",   "z"};
-
-// The names keys are recorded with: `count` consecutive virtual keys from `vk` take the
-// consecutive names from `name` on. F1 (112) is named only while recording.
-struct VkNames {
-    int vk;
-    int count;
-    const char* name;
-};
+// The name a key is recorded with: the first name of its code in the key-name table, except
+// the numeric pad's digits (96-105), recorded as the digits. F1 (112) is named only while
+// recording.
+constexpr int kVkNumpad0 = 96;
 constexpr int kVkF1 = 112;
-constexpr VkNames kVkNames[] = {
-    {13, 1, "ENTER"}, {16, 1, "SFT"}, {17, 1, "CTRL"},  {18, 1, "ALT"},  {27, 1, "ESC"},
-    {32, 1, "SPACE"}, {33, 1, "PUP"}, {34, 1, "PDN"},   {35, 1, "END"},  {36, 1, "HOME"},
-    {37, 1, "LEFT"},  {38, 1, "UP"},  {39, 1, "RIGHT"}, {40, 1, "DOWN"}, {45, 1, "INS"},
-    {46, 1, "DEL"},   {48, 10, "0"},  // the digit keys
-    {65, 26, "A"},                    // the letter keys
-    {96, 10, "0"},                    // the numeric pad's digits
-    {106, 6, "j"},                    // the numeric pad's operators: j to o
-    {113, 11, "F2"},                  // F2 to F12
-};
-
-constexpr bool sameName(const char* a, const char* b) {
-    while (*a != '\0' && *a == *b) ++a, ++b;
-    return *a == *b;
-}
-
-constexpr int nameIndex(const char* name) {
-    for (int i = 0; i < kKeyNameCount; ++i)
-        if (sameName(kKeyNames[i], name)) return i;
-    return -1;
-}
 
 // The key-name index of every virtual key (-1: not recorded), built at compile time.
 constexpr std::array<std::int8_t, 256> buildNameIndexes() {
     std::array<std::int8_t, 256> t{};
-    for (auto& v : t) v = -1;
-    for (const VkNames& n : kVkNames)
-        for (int i = 0; i < n.count; ++i)
-            t[static_cast<std::size_t>(n.vk + i)] = static_cast<std::int8_t>(nameIndex(n.name) + i);
+    t.fill(-1);
+    for (std::size_t i = kKeyNameCount; i-- > 0;)
+        t[static_cast<std::size_t>(kKeyNames[i].vk)] = static_cast<std::int8_t>(i);
+    for (char d = '0'; d <= '9'; ++d)
+        t[static_cast<std::size_t>(kVkNumpad0 + d - '0')] =
+            static_cast<std::int8_t>(keyNameIndex(std::string_view(&d, 1)));
     return t;
 }
 constexpr std::array<std::int8_t, 256> kNameIndexOfVk = buildNameIndexes();
-constexpr int kF1NameIndex = nameIndex("F1");
+constexpr int kF1NameIndex = keyNameIndex("F1");
 
 void deliver(const OrvHookDelivery& d) {
     OrvHookDeliveryFn fn;
@@ -207,8 +175,10 @@ std::mutex& heldKeyLock() {
     return g_heldKeyLock;
 }
 
-const char* keyName(int index) {
-    return index >= 0 && index < kKeyNameCount ? kKeyNames[index] : "";
+std::string_view keyName(int index) {
+    return index >= 0 && index < static_cast<int>(kKeyNameCount)
+               ? kKeyNames[static_cast<std::size_t>(index)].name
+               : std::string_view();
 }
 
 int keyIndexForVk(int vk, bool recording) {

@@ -20,30 +20,6 @@ int keywordIndex(std::string_view word) {
     return -1;
 }
 
-int keyNameCode(std::string_view name) {
-    static const struct {
-        const char* name;
-        int code;
-    } kNames[] = {{"SFT", 16},   {"CTRL", 17}, {"ALT", 18},  {"ENTER", 13}, {"INS", 45},
-                  {"DEL", 46},   {"HOME", 36}, {"END", 35},  {"PUP", 33},   {"PDN", 34},
-                  {"ESC", 27},   {"UP", 38},   {"DOWN", 40}, {"RIGHT", 39}, {"LEFT", 37},
-                  {"SPACE", 32}, {"F1", 112},  {"F2", 113},  {"F3", 114},   {"F4", 115},
-                  {"F5", 116},   {"F6", 117},  {"F7", 118},  {"F8", 119},   {"F9", 120},
-                  {"F10", 121},  {"F11", 122}, {"F12", 123}};
-    for (const auto& n : kNames)
-        if (name == n.name) return n.code;
-    if (name.size() == 1) {
-        char c = name[0];
-        if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
-            return static_cast<unsigned char>(c);
-    }
-    return -1;
-}
-
-bool isKeyName(std::string_view name) {
-    return keyNameCode(name) >= 0;
-}
-
 namespace {
 // Whole-integer value of a sort key cell (digits may exceed 32 bits in theory; compare as 64-bit).
 std::int64_t key(const RowTable& t, int row, int col) {

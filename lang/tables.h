@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "lang/codes.h"
+#include "lang/key_names.h"  // the KEY names stored in hMacro
 #include "lang/row_table.h"
 
 namespace orv {
@@ -129,11 +130,6 @@ inline constexpr std::size_t kNameCompare = 99;
 inline std::string_view nameKey(std::string_view name) {
     return name.size() > kNameCompare ? name.substr(0, kNameCompare) : name;
 }
-
-// KEY names and their virtual-key codes; -1 for a text that is not a key name.
-// Single characters 0-9, a-z, A-Z are key names whose code is the character's byte.
-int keyNameCode(std::string_view name);
-bool isKeyName(std::string_view name);
 
 // The three tables a compile fills and a run reads.
 struct Tables {
