@@ -1,21 +1,20 @@
-// The text each insertion form produces, with its checks in the form's order.
+// The text each insertion form produces, with its checks in the form's order, and the table
+// of forms: one row per statement with its fields and its builder.
 #include <array>
 #include <cstdint>
 
 #include "lang/text.h"
+#include "tools/statement_fields.h"
 #include "tools/statement_forms.h"
 
 namespace orv::tools {
 
-namespace {
-
 using sv = std::string_view;
-constexpr sv kCrlf = "\r\n";
 
 // The values of one form being built.
-class Ctx {
+class FormReader {
   public:
-    Ctx(const FormSpec& form, const FormValues& values) : form_(form), values_(values) {}
+    FormReader(const FormSpec& form, const FormValues& values) : form_(form), values_(values) {}
     std::string get(sv id) const {
         auto it = values_.find(id);
         if (it != values_.end()) return it->second;
@@ -25,11 +24,17 @@ class Ctx {
     }
     int choice(sv id) const { return toInt(get(id)); }
     bool empty(sv id) const { return get(id).empty(); }
+    // The statement word of the form.
+    sv word() const { return form_.word; }
 
   private:
     const FormSpec& form_;
     const FormValues& values_;
 };
+
+namespace {
+
+constexpr sv kCrlf = "\r\n";
 
 BuildResult fail(sv message, sv field) {
     return {false, {}, std::string(message), std::string(field)};
@@ -63,16 +68,16 @@ int parens(const std::string& s, char c) {
 
 // ---- control statements ----
 
-BuildResult buildStart(const Ctx&) {
+BuildResult buildStart(const FormReader&) {
     return done("START\r\n");
 }
-BuildResult buildEnd(const Ctx&) {
+BuildResult buildEnd(const FormReader&) {
     return done("END\r\n");
 }
-BuildResult buildExit(const Ctx&) {
+BuildResult buildExit(const FormReader&) {
     return done("\tEXIT\r\n");
 }
-BuildResult buildLabel(const Ctx& c) {
+BuildResult buildLabel(const FormReader& c) {
     std::string name = c.get("name");
     if (name.empty()) return fail("ラベル名を入力してください", "name");
     if (utf8ToCp932Lossy(name).size() > 50) return fail("ラベル名が長すぎます。", "name");
@@ -83,7 +88,7 @@ BuildResult checkCondition(const std::string& cond, sv emptyMessage) {
     if (parens(cond, '(') != parens(cond, ')')) return fail("括弧の数が一致しません", "cond");
     return done({});
 }
-BuildResult buildIf(const Ctx& c) {
+BuildResult buildIf(const FormReader& c) {
     std::string cond = c.get("cond");
     if (BuildResult r = checkCondition(cond, "条件式を入力してください"); !r.ok) return r;
     std::string t =
@@ -92,14 +97,14 @@ BuildResult buildIf(const Ctx& c) {
         t += "\tELSE\r\n@\t\tここにIF条件が偽のときのコマンドを記述してください\r\n";
     return done(t + "\tENDIF\r\n");
 }
-BuildResult buildDo(const Ctx& c) {
+BuildResult buildDo(const FormReader& c) {
     std::string cond = c.get("cond");
     if (BuildResult r = checkCondition(cond, "反復条件式を入力してください"); !r.ok) return r;
     return done("\tDO (" + cond +
                 ")\r\n@\t\tここにDO条件が真のときに反復実行するコマンドを記述してください\r\n"
                 "\tENDDO\r\n");
 }
-BuildResult buildSelect(const Ctx& c) {
+BuildResult buildSelect(const FormReader& c) {
     std::string var = c.get("var");
     if (var.empty()) return fail("比較対照変数を入力してください", "var");
     if (var[0] != '%' && var[0] != '$') return fail("変数を入力してください", "var");
@@ -115,7 +120,7 @@ BuildResult buildSelect(const Ctx& c) {
     if (body.empty()) return fail("比較条件を少なくとも１つ設定してください", "v1");
     return done("\tSELECT " + var + "\r\n" + body + "\tENDSELECT\r\n");
 }
-BuildResult buildGoto(const Ctx& c) {
+BuildResult buildGoto(const FormReader& c) {
     if (c.empty("label")) return fail("ラベル名を入力してください", "label");
     return done("\tGOTO " + c.get("label") + "\r\n");
 }
@@ -125,7 +130,7 @@ struct CountMessages {
     sv numberEmpty;
     bool zeroRefused;
 };
-BuildResult buildCount(const Ctx& c, sv word, CountMessages m) {
+BuildResult buildCount(const FormReader& c, sv word, CountMessages m) {
     std::string value;
     switch (c.choice("src")) {
         case 1:
@@ -143,16 +148,16 @@ BuildResult buildCount(const Ctx& c, sv word, CountMessages m) {
     }
     return done("\t" + std::string(word) + " " + value + "\r\n");
 }
-BuildResult buildWait(const Ctx& c) {
+BuildResult buildWait(const FormReader& c) {
     return buildCount(c, "WAIT", {"WAIT時間(ﾐﾘ秒)を入力してください", true});
 }
-BuildResult buildMtab(const Ctx& c) {
+BuildResult buildMtab(const FormReader& c) {
     return buildCount(c, "MTAB", {"回数を入力してください", false});
 }
 
 // ---- declarations and files ----
 
-BuildResult buildDefine(const Ctx& c) {
+BuildResult buildDefine(const FormReader& c) {
     std::string name = c.get("name");
     if (name.empty()) return fail("変数名または定数名を入力してください", "name");
     int kind = c.choice("kind");
@@ -162,24 +167,24 @@ BuildResult buildDefine(const Ctx& c) {
     if (kind == 0) value = "'" + value + "'";
     return done("\tDEFINE " + named('#', name) + " " + value + "\r\n");
 }
-BuildResult needFileNumber(const Ctx& c) {
+BuildResult needFileNumber(const FormReader& c) {
     if (c.empty("num")) return fail("ファイル番号を入力してください", "num");
     return done({});
 }
-BuildResult buildOpen(const Ctx& c) {
+BuildResult buildOpen(const FormReader& c) {
     if (c.empty("file")) return fail("ファイル名を入力してください", "file");
     if (BuildResult r = needFileNumber(c); !r.ok) return r;
     return done("\tOPEN '" + c.get("file") + "' AS &" + c.get("num") + "\r\n");
 }
-BuildResult buildClose(const Ctx& c) {
+BuildResult buildClose(const FormReader& c) {
     if (BuildResult r = needFileNumber(c); !r.ok) return r;
     return done("\tCLOSE &" + c.get("num") + "\r\n");
 }
-BuildResult buildRead(const Ctx& c) {
+BuildResult buildRead(const FormReader& c) {
     if (BuildResult r = needFileNumber(c); !r.ok) return r;
     return done("\tREAD &" + c.get("num") + "\r\n");
 }
-BuildResult buildSet(const Ctx& c) {
+BuildResult buildSet(const FormReader& c) {
     if (c.empty("var")) return fail("変数名を入力してください", "var");
     std::string field = c.get("field");
     if (field.empty()) return fail("フィールド番号を入力してください", "field");
@@ -191,7 +196,7 @@ BuildResult buildSet(const Ctx& c) {
 // ---- mouse, key and window commands ----
 
 // One coordinate of MMOVE or WMOVE (prefix "x" or "y"); the result goes to `out`.
-BuildResult coordinate(const Ctx& c, const std::string& p, std::string& out) {
+BuildResult coordinate(const FormReader& c, const std::string& p, std::string& out) {
     int mode = c.choice(p + "mode");
     if (mode == 2) {
         out = "NOW";
@@ -215,13 +220,13 @@ BuildResult coordinate(const Ctx& c, const std::string& p, std::string& out) {
     if (mode == 1) out = c.get(p + "sign") + out;
     return done({});
 }
-BuildResult buildMmove(const Ctx& c) {
+BuildResult buildMmove(const FormReader& c) {
     std::string x, y;
     if (BuildResult r = coordinate(c, "x", x); !r.ok) return r;
     if (BuildResult r = coordinate(c, "y", y); !r.ok) return r;
     return done("\tMMOVE " + x + "," + y + "\r\n");
 }
-BuildResult buildWmove(const Ctx& c) {
+BuildResult buildWmove(const FormReader& c) {
     if (c.empty("caption")) return fail("ｷｬﾌﾟｼｮﾝ名を入力してください", "caption");
     std::string x, y;
     if (BuildResult r = coordinate(c, "x", x); !r.ok) return r;
@@ -229,7 +234,8 @@ BuildResult buildWmove(const Ctx& c) {
     return done("\tWMOVE '" + c.get("caption") + "' " + x + "," + y + "\r\n");
 }
 // One dimension of WSIZE (prefix "w" or "h").
-BuildResult dimension(const Ctx& c, const std::string& p, sv absMsg, sv relMsg, std::string& out) {
+BuildResult dimension(const FormReader& c, const std::string& p, sv absMsg, sv relMsg,
+                      std::string& out) {
     int mode = c.choice(p + "mode");
     if (mode == 2) {
         out = "KEEP";
@@ -240,7 +246,7 @@ BuildResult dimension(const Ctx& c, const std::string& p, sv absMsg, sv relMsg, 
     if (mode == 1) out = c.get(p + "sign") + out;
     return done({});
 }
-BuildResult buildWsize(const Ctx& c) {
+BuildResult buildWsize(const FormReader& c) {
     std::string w, h;
     if (BuildResult r =
             dimension(c, "w", "絶対幅を入力してください", "相対幅を入力してください", w);
@@ -253,22 +259,24 @@ BuildResult buildWsize(const Ctx& c) {
     if (c.empty("caption")) return fail("ｷｬﾌﾟｼｮﾝ名を入力してください", "caption");
     return done("\tWSIZE '" + c.get("caption") + "' " + w + "," + h + "\r\n");
 }
-BuildResult buildButton(const Ctx& c, sv word) {
+// MCLK, MDCLK, MDOWN and MUP: the chosen button's letter.
+BuildResult buildButton(const FormReader& c) {
     constexpr std::array<sv, 3> kLetters = {"L", "C", "R"};
     int b = c.choice("button");
     if (b < 0 || b > 2) b = 0;
-    return done("\t" + std::string(word) + " " +
+    return done("\t" + std::string(c.word()) + " " +
                 std::string(kLetters[static_cast<std::size_t>(b)]) + "\r\n");
 }
-BuildResult buildCaptioned(const Ctx& c, sv word) {
+// FOCUS and DESTROY: the caption.
+BuildResult buildCaptioned(const FormReader& c) {
     if (c.empty("caption")) return fail("キャプション名を入力してください", "caption");
-    return done("\t" + std::string(word) + " '" + c.get("caption") + "'\r\n");
+    return done("\t" + std::string(c.word()) + " '" + c.get("caption") + "'\r\n");
 }
-BuildResult buildExecute(const Ctx& c) {
+BuildResult buildExecute(const FormReader& c) {
     if (c.empty("file")) return fail("実行ファイル名を入力してください", "file");
     return done("\tEXECUTE '" + c.get("file") + "'\r\n");
 }
-BuildResult buildKey(const Ctx& c) {
+BuildResult buildKey(const FormReader& c) {
     switch (c.choice("src")) {
         case 1:
             if (c.empty("name")) return fail("変数または定数を指定してください", "name");
@@ -311,7 +319,7 @@ constexpr OffsetRule kDateRule = {
     {100, 1200, 36500},
     {"相対日の指定に誤りがあります。0<=yyyy<=100", "相対日の指定に誤りがあります。0<=mm<=1200",
      "相対日の指定に誤りがあります。0<=dd<=36500"}};
-BuildResult offset(const Ctx& c, const OffsetRule& rule, std::string& out) {
+BuildResult offset(const FormReader& c, const OffsetRule& rule, std::string& out) {
     out.clear();
     if (c.choice("when") != 1) return done({});
     constexpr std::array<sv, 3> kIds = {"a", "b", "c"};
@@ -325,26 +333,26 @@ BuildResult offset(const Ctx& c, const OffsetRule& rule, std::string& out) {
     }
     return done({});
 }
-BuildResult buildClockFunction(const Ctx& c, sv word, char sigil, sv resultMsg,
+BuildResult buildClockFunction(const FormReader& c, sv word, char sigil, sv resultMsg,
                                const OffsetRule& rule) {
     if (c.empty("result")) return fail(resultMsg, "result");
     std::string off;
     if (BuildResult r = offset(c, rule, off); !r.ok) return r;
     return done("\t" + named(sigil, c.get("result")) + " = " + std::string(word) + off + "\r\n");
 }
-BuildResult buildGetTime(const Ctx& c) {
+BuildResult buildGetTime(const FormReader& c) {
     return buildClockFunction(c, "GETTIME", '$', "結果を代入する文字変数を指定してください",
                               kTimeRule);
 }
-BuildResult buildGetDate(const Ctx& c) {
+BuildResult buildGetDate(const FormReader& c) {
     return buildClockFunction(c, "GETDATE", '$', "結果を代入する文字変数を指定してください",
                               kDateRule);
 }
-BuildResult buildGetWeek(const Ctx& c) {
+BuildResult buildGetWeek(const FormReader& c) {
     return buildClockFunction(c, "GETWEEK", '%', "結果を代入する数値変数を指定してください",
                               kDateRule);
 }
-BuildResult buildGetStr(const Ctx& c) {
+BuildResult buildGetStr(const FormReader& c) {
     if (c.empty("result")) return fail("結果を代入する文字変数を指定してください", "result");
     if (c.empty("src")) return fail("対象の文字変数を入力してください", "src");
     if (c.empty("start")) return fail("開始位置を入力してください", "start");
@@ -355,13 +363,13 @@ BuildResult buildGetStr(const Ctx& c) {
     return done("\t" + named('$', c.get("result")) + " = GETSTR " + named('$', c.get("src")) + "," +
                 c.get("start") + "," + c.get("count") + "\r\n");
 }
-BuildResult buildGetLen(const Ctx& c) {
+BuildResult buildGetLen(const FormReader& c) {
     if (c.empty("result")) return fail("結果を代入する数値変数を指定してください", "result");
     if (c.empty("src")) return fail("対象の文字変数を入力してください", "src");
     return done("\t" + named('%', c.get("result")) + " = GETLEN " + named('$', c.get("src")) +
                 "\r\n");
 }
-BuildResult buildStrSch(const Ctx& c) {
+BuildResult buildStrSch(const FormReader& c) {
     if (c.empty("result")) return fail("結果を代入する数値変数を指定してください", "result");
     if (c.empty("src")) return fail("探索対象の文字変数を入力してください", "src");
     bool constSearch = c.choice("skind") == 1;
@@ -382,7 +390,7 @@ BuildResult buildStrSch(const Ctx& c) {
 std::string stringOperand(const std::string& s) {
     return sv("'$#").find(s[0]) != sv::npos ? s : "'" + s + "'";
 }
-BuildResult buildStrAdd(const Ctx& c) {
+BuildResult buildStrAdd(const FormReader& c) {
     if (c.empty("result")) return fail("結果を代入する文字変数を指定してください", "result");
     for (sv id : {"s1", "s2"})
         if (c.empty(id)) return fail("結合する文字列を入力してください", id);
@@ -390,13 +398,13 @@ BuildResult buildStrAdd(const Ctx& c) {
                 "," + stringOperand(c.get("s2")) + "\r\n");
 }
 // The two numeric variables of GETMPOS, GETWPOS and GETWSIZ.
-BuildResult twoVariables(const Ctx& c, sv xMsg, sv yMsg, std::string& out) {
+BuildResult twoVariables(const FormReader& c, sv xMsg, sv yMsg, std::string& out) {
     if (c.empty("x")) return fail(xMsg, "x");
     if (c.empty("y")) return fail(yMsg, "y");
     out = named('%', c.get("x")) + "," + named('%', c.get("y")) + "\r\n";
     return done({});
 }
-BuildResult buildGetMpos(const Ctx& c) {
+BuildResult buildGetMpos(const FormReader& c) {
     std::string vars;
     if (BuildResult r = twoVariables(c, "X座標を代入する数値変数を指定してください",
                                      "Y座標を代入する数値変数を指定してください", vars);
@@ -404,72 +412,75 @@ BuildResult buildGetMpos(const Ctx& c) {
         return r;
     return done("\tGETMPOS " + vars);
 }
-BuildResult buildWindowQuery(const Ctx& c, sv word, sv xMsg, sv yMsg) {
+BuildResult buildWindowQuery(const FormReader& c, sv word, sv xMsg, sv yMsg) {
     if (c.empty("caption")) return fail("キャプション名を入力してください", "caption");
     std::string vars;
     if (BuildResult r = twoVariables(c, xMsg, yMsg, vars); !r.ok) return r;
     return done("\t" + std::string(word) + " '" + c.get("caption") + "' " + vars);
 }
-BuildResult buildGetWpos(const Ctx& c) {
+BuildResult buildGetWpos(const FormReader& c) {
     return buildWindowQuery(c, "GETWPOS", "X座標を代入する数値変数を指定してください",
                             "Y座標を代入する数値変数を指定してください");
 }
-BuildResult buildGetWsiz(const Ctx& c) {
+BuildResult buildGetWsiz(const FormReader& c) {
     return buildWindowQuery(c, "GETWSIZ", "幅を代入する数値変数を指定してください",
                             "高さを代入する数値変数を指定してください");
 }
 
-using Builder = BuildResult (*)(const Ctx&);
-struct Entry {
-    sv word;
-    Builder build;
-};
-constexpr std::array<Entry, 36> kBuilders = {{
-    {"START", buildStart},
-    {"END", buildEnd},
-    {"label:", buildLabel},
-    {"IF", buildIf},
-    {"DO", buildDo},
-    {"SELECT", buildSelect},
-    {"EXIT", buildExit},
-    {"GOTO", buildGoto},
-    {"WAIT", buildWait},
-    {"DEFINE", buildDefine},
-    {"OPEN", buildOpen},
-    {"CLOSE", buildClose},
-    {"SET", buildSet},
-    {"READ", buildRead},
-    {"MMOVE", buildMmove},
-    {"MCLK", [](const Ctx& c) { return buildButton(c, "MCLK"); }},
-    {"MDCLK", [](const Ctx& c) { return buildButton(c, "MDCLK"); }},
-    {"MDOWN", [](const Ctx& c) { return buildButton(c, "MDOWN"); }},
-    {"MUP", [](const Ctx& c) { return buildButton(c, "MUP"); }},
-    {"FOCUS", [](const Ctx& c) { return buildCaptioned(c, "FOCUS"); }},
-    {"EXECUTE", buildExecute},
-    {"KEY", buildKey},
-    {"MTAB", buildMtab},
-    {"WMOVE", buildWmove},
-    {"DESTROY", [](const Ctx& c) { return buildCaptioned(c, "DESTROY"); }},
-    {"WSIZE", buildWsize},
-    {"GETTIME", buildGetTime},
-    {"GETDATE", buildGetDate},
-    {"GETWEEK", buildGetWeek},
-    {"GETSTR", buildGetStr},
-    {"GETLEN", buildGetLen},
-    {"STRSCH", buildStrSch},
-    {"STRADD", buildStrAdd},
-    {"GETMPOS", buildGetMpos},
-    {"GETWPOS", buildGetWpos},
-    {"GETWSIZ", buildGetWsiz},
+namespace fields = form_fields;
+
+// One row per statement, in catalogue order: its word, title, fields and builder.
+constexpr std::array<FormSpec, 36> kForms = {{
+    {"START", "START", fields::kNone, buildStart},
+    {"END", "END", fields::kNone, buildEnd},
+    {"label:", "Label:", fields::kLabel, buildLabel},
+    {"IF", "IF～ELSE～ENDIF", fields::kIf, buildIf},
+    {"DO", "DO～ENDDO", fields::kDo, buildDo},
+    {"SELECT", "SELECT～CASE～ENDSELECT", fields::kSelect, buildSelect},
+    {"EXIT", "EXIT", fields::kNone, buildExit},
+    {"GOTO", "GOTO", fields::kGoto, buildGoto},
+    {"WAIT", "WAIT", fields::kWait, buildWait},
+    {"DEFINE", "DEFINE", fields::kDefine, buildDefine},
+    {"OPEN", "OPEN", fields::kOpen, buildOpen, FileFilter::AnyFile},
+    {"CLOSE", "CLOSE", fields::kFileNumber, buildClose},
+    {"SET", "SET", fields::kSet, buildSet},
+    {"READ", "READ", fields::kFileNumber, buildRead},
+    {"MMOVE", "MMOVE", fields::kMmove, buildMmove},
+    {"MCLK", "MCLK", fields::kButton, buildButton},
+    {"MDCLK", "MDCLK", fields::kButton, buildButton},
+    {"MDOWN", "MDOWN", fields::kButton, buildButton},
+    {"MUP", "MUP", fields::kButton, buildButton},
+    {"FOCUS", "FOCUS", fields::kCaption, buildCaptioned},
+    {"EXECUTE", "EXECUTE", fields::kExecute, buildExecute, FileFilter::Program},
+    {"KEY", "KEY", fields::kKey, buildKey},
+    {"MTAB", "MTAB", fields::kMtab, buildMtab},
+    {"WMOVE", "WMOVE", fields::kWmove, buildWmove, FileFilter::None, true},
+    {"DESTROY", "DESTROY", fields::kCaption, buildCaptioned},
+    {"WSIZE", "WSIZE", fields::kWsize, buildWsize, FileFilter::None, true},
+    {"GETTIME", "GETTIME", fields::kGetTime, buildGetTime},
+    {"GETDATE", "GETDATE", fields::kGetDate, buildGetDate},
+    {"GETWEEK", "GETWEEK", fields::kGetWeek, buildGetWeek},
+    {"GETSTR", "GETSTR", fields::kGetStr, buildGetStr},
+    {"GETLEN", "GETLEN", fields::kGetLen, buildGetLen},
+    {"STRSCH", "STRSCH", fields::kStrSch, buildStrSch},
+    {"STRADD", "STRADD", fields::kStrAdd, buildStrAdd},
+    {"GETMPOS", "GETMPOS", fields::kGetMpos, buildGetMpos},
+    {"GETWPOS", "GETWPOS", fields::kGetWpos, buildGetWpos},
+    {"GETWSIZ", "GETWSIZ", fields::kGetWsiz, buildGetWsiz},
 }};
 
 }  // namespace
 
+const FormSpec* formFor(std::string_view word) {
+    if (word == "label") word = "label:";
+    for (const FormSpec& f : kForms)
+        if (f.word == word) return &f;
+    return nullptr;
+}
+
 BuildResult buildStatement(const FormSpec& form, const FormValues& values) {
-    Ctx c(form, values);
-    for (const Entry& e : kBuilders)
-        if (e.word == form.word) return e.build(c);
-    return fail("", "");
+    if (!form.build) return fail("", "");
+    return form.build(FormReader(form, values));
 }
 
 }  // namespace orv::tools

@@ -38,10 +38,22 @@ struct FieldSpec {
 
 enum class FileFilter { None, AnyFile, Program };
 
+struct BuildResult {
+    bool ok = false;
+    std::string text;     // the statement text, lines ending in "\r\n"
+    std::string message;  // the message of the failed check
+    std::string field;    // the field to correct
+};
+// The values of one form being built, as its builder reads them (statement_builder.cpp).
+class FormReader;
+using FormBuilder = BuildResult (*)(const FormReader&);
+
+// One statement of the toolbox: its form and the builder of its text.
 struct FormSpec {
     std::string_view word;   // the statement word of the catalogue
     std::string_view title;  // the dialog's title line
     std::span<const FieldSpec> fields{};
+    FormBuilder build = nullptr;  // checks the filled form in field order and gives the text
     FileFilter filter = FileFilter::None;
     bool getButtons = false;  // WMOVE, WSIZE: "Get" beside the X (width) and Y (height) number
 };
@@ -56,12 +68,6 @@ FormValues initialValues(const FormSpec& form);
 // Whether the field is enabled under these values.
 bool fieldEnabled(const FormSpec& form, std::string_view id, const FormValues& values);
 
-struct BuildResult {
-    bool ok = false;
-    std::string text;     // the statement text, lines ending in "\r\n"
-    std::string message;  // the message of the failed check
-    std::string field;    // the field to correct
-};
 BuildResult buildStatement(const FormSpec& form, const FormValues& values);
 
 // The captions for a caption combo: every top-level window's non-empty title, once, in the
