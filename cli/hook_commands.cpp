@@ -13,10 +13,10 @@
 #include "cli/cli_util.h"
 #include "cli/commands.h"
 #include "hook/orvhook.h"
-#include "hook/replay.h"
 #include "lang/text.h"
 #include "platform/file_io.h"
 #include "recorder/recorder.h"
+#include "recorder/replay.h"
 
 namespace orv::cli {
 
@@ -61,7 +61,7 @@ int hookreplayCommand(int argc, char** argv) {
         return 2;
     }
     std::string output, error;
-    if (!hook::replayEvents(events, output, error)) {
+    if (!recorder::replayEvents(events, output, error)) {
         std::fprintf(stderr, "orvane-cli: %s: %s\n", argv[1], error.c_str());
         return 2;
     }

@@ -7,8 +7,8 @@
 
 #include "hook/hook_state.h"
 #include "hook/orvhook.h"
-#include "hook/replay.h"
 #include "lang/text.h"
+#include "recorder/replay.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ std::string taps(std::initializer_list<int> vks) {
 std::string replay(const std::string& events) {
     orv::hook::resetForTests();
     std::string out, err;
-    EXPECT_TRUE(orv::hook::replayEvents(events, out, err)) << err;
+    EXPECT_TRUE(orv::recorder::replayEvents(events, out, err)) << err;
     return out;
 }
 
@@ -171,7 +171,7 @@ TEST(Replay, RejectsBadLinesWithTheirNumber) {
     for (const Bad& b : bad) {
         orv::hook::resetForTests();
         std::string out = "unchanged", err;
-        EXPECT_FALSE(orv::hook::replayEvents(b.events, out, err)) << b.events;
+        EXPECT_FALSE(orv::recorder::replayEvents(b.events, out, err)) << b.events;
         EXPECT_EQ(err, b.error) << b.events;
         EXPECT_EQ(out, "unchanged");
     }

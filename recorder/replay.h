@@ -13,10 +13,10 @@
 #include <string>
 #include <string_view>
 
-namespace orv::hook {
+namespace orv::recorder {
 
 // Returns false with `error` ("line N: ...") on the first bad line; nothing is fed then.
 // `output` receives UTF-8 lines, each ending in '\n' (record lines keep their leading tab).
 bool replayEvents(std::string_view events, std::string& output, std::string& error);
 
-}  // namespace orv::hook
+}  // namespace orv::recorder

@@ -1,4 +1,4 @@
-#include "hook/replay.h"
+#include "recorder/replay.h"
 
 #include <charconv>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include "lang/text.h"
 #include "recorder/recorder.h"
 
-namespace orv::hook {
+namespace orv::recorder {
 
 namespace {
 
@@ -140,7 +140,7 @@ bool replayEvents(std::string_view events, std::string& output, std::string& err
     }
 
     output.clear();
-    SetMainHwnd(recorder::kFrameWindow, recorder::kRecordBufferWindow);
+    SetMainHwnd(kFrameWindow, kRecordBufferWindow);
     OrvHookSetDelivery(collect, &output);
     for (const Event& ev : list) {
         switch (ev.kind) {
@@ -148,7 +148,7 @@ bool replayEvents(std::string_view events, std::string& output, std::string& err
                 Recflgset(ev.a);
                 break;
             case Event::Run:
-                KSetExe(ev.a, ev.a ? recorder::kRunDialogWindow : 0);
+                KSetExe(ev.a, ev.a ? kRunDialogWindow : 0);
                 break;
             case Event::StopRect:
                 OrvHookSetStopRect(ev.a, ev.b, ev.c, ev.d);
@@ -167,4 +167,4 @@ bool replayEvents(std::string_view events, std::string& output, std::string& err
     return true;
 }
 
-}  // namespace orv::hook
+}  // namespace orv::recorder
