@@ -11,8 +11,6 @@ namespace orv {
 
 namespace {
 
-constexpr std::size_t kMaxLine = 1023;
-
 TimeOfDay localNow() {
     std::time_t t = std::time(nullptr);
     std::tm tm{};
@@ -58,23 +56,6 @@ bool checkRows(CompileContext& cx) {
 }
 
 }  // namespace
-
-std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t lf = text.find('\n', start);
-        std::size_t end = lf == std::string_view::npos ? text.size() : lf;
-        std::size_t stop = end;
-        if (lf != std::string_view::npos && stop > start && text[stop - 1] == '\r') --stop;
-        std::string_view line = text.substr(start, stop - start);
-        if (line.size() > kMaxLine) line = line.substr(0, kMaxLine);
-        lines.push_back(line);
-        if (lf == std::string_view::npos) break;
-        start = lf + 1;
-    }
-    return lines;
-}
 
 bool compile(Tables& tables, const CompileRequest& req, CompileHost& host) {
     tables.clear();

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "compiler/compile_host.h"
 #include "compiler/compile_log.h"
@@ -29,9 +28,5 @@ bool compile(Tables& tables, const CompileRequest& request, CompileHost& host);
 // the log's bytes in *logText when given.
 bool compileText(Tables& tables, std::string_view text, std::string* logText = nullptr,
                  const std::string& fileName = "test.ovm");
-
-// Splits a macro text into lines: a line ends at LF (a CR right before it belongs to the line
-// end); a lone CR stays in its line. Each line is cut to 1023 bytes.
-std::vector<std::string_view> splitLines(std::string_view text);
 
 }  // namespace orv
