@@ -8,11 +8,9 @@
 
 #include "compiler/compile_driver.h"
 #include "compiler/compile_host.h"
-#include "platform/file_io.h"
 
 namespace orv::cli {
 
-inline constexpr std::size_t kMaxMacroFile = kMaxMacroText;
 // The compile log, written in the current folder.
 inline constexpr char kCompileLog[] = "comp.his";
 
@@ -35,17 +33,14 @@ class CliCompileHost : public CompileHost {
   public:
     void messageBox(const std::string& text, const std::string& caption, MsgIcon icon) override;
     void compiled(int storedMode) override { storedMode_ = storedMode; }
-    void startRun(int mode) override { runMode_ = mode; }
     void compileLogged(const std::string& log) override { log_ = log; }
     int storedMode() const { return storedMode_; }
-    int runMode() const { return runMode_; }
     // The log of the compile (CP932 bytes); empty when none was done.
     const std::string& log() const { return log_; }
 
   private:
     std::string log_;
     int storedMode_ = 0;
-    int runMode_ = 0;
 };
 
 }  // namespace orv::cli

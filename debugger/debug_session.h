@@ -37,7 +37,6 @@ class DebugSession {
     bool openVariables(const RowTable& hVal);
     void refreshVariables(const RowTable& hVal);
     void closeVariables();
-    bool variablesOpen() const { return variablesOpen_; }
     const VariablesView& variables() const { return variables_; }
 
   private:
