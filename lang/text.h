@@ -17,6 +17,10 @@ std::optional<std::string> utf8ToCp932(std::string_view utf8);
 std::string utf8ToCp932Lossy(std::string_view utf8);
 // True when the bytes are a complete, valid CP932 text.
 bool isValidCp932(std::string_view cp932);
+// True for the first byte of a CP932 double-byte character (0x81-0x9F, 0xE0-0xFC).
+constexpr bool isCp932LeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 // A UTF-8 literal of the program's own (messages, formats) in CP932.
 std::string sj(std::string_view utf8);
 

@@ -15,17 +15,13 @@ namespace orv {
 
 namespace {
 
-bool isLead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // Compares two CP932 texts, folding ASCII letters only (never the trail byte of a
 // double-byte character).
 bool equalNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (isLead(x)) {
+        if (isCp932LeadByte(x)) {
             if (x != y || i + 1 >= a.size() || a[i + 1] != b[i + 1]) return false;
             ++i;
             continue;
