@@ -56,6 +56,7 @@ int chooseDesktop(const RunOptions& o, std::unique_ptr<Desktop>& real) {
 }
 
 // WFILE: caption TAB left TAB top TAB width TAB height, one window a line, topmost first.
+// CP932 text like the macros and CSV files, so a caption is taken byte for byte.
 bool loadWindows(const std::string& path, VirtualDesktop& desk, std::string& message) {
     std::string text;
     if (!readWholeFile(path, text, &message)) return false;
@@ -83,7 +84,7 @@ bool loadWindows(const std::string& path, VirtualDesktop& desk, std::string& mes
                       ": expected caption TAB left TAB top TAB width TAB height";
             return false;
         }
-        desk.addWindow(utf8ToCp932Lossy(cells[0]), v[0], v[1], v[2], v[3]);
+        desk.addWindow(cells[0], v[0], v[1], v[2], v[3]);
     }
     return true;
 }
