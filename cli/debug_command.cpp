@@ -4,8 +4,9 @@
 // file is only the host that prints the pauses and plays the actions.
 //
 // At every pause: "PAUSE L" (the 1-based line of the current row), then the variables view,
-// "VAR NAME<TAB>文字|数値<TAB>VALUE" a line; then the next action of --actions (next,
-// continue, stop; continue once the list is used up). Exit codes as for run; stop exits 0.
+// "VAR NAME<TAB>文字|数値<TAB>VALUE" a line (VALUE escaped as for --vars); then the next
+// action of --actions (next, continue, stop; continue once the list is used up). Exit codes as for
+// run; stop exits 0.
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -98,7 +99,8 @@ void printPause(const Tables& tables, int row, const debugger::VariablesView& vi
         std::fputc('\t', stdout);
         printUtf8(stdout, v.type);
         std::fputc('\t', stdout);
-        printLine(stdout, v.value);
+        printValue(stdout, v.value);
+        std::fputc('\n', stdout);
     }
     std::fflush(stdout);
 }

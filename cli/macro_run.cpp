@@ -1,7 +1,9 @@
 #include "cli/macro_run.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <optional>
 
@@ -207,6 +209,15 @@ RunResult runMacro(const RunContext& c, int mode, const Drive& drive) {
 
 // ---- The report ----
 
+// A variable's value on one line of the line-based output: the characters that would break
+// the line or the columns, and the escape character itself.
+struct ValueEscape {
+    char c;
+    const char* escaped;
+};
+constexpr ValueEscape kValueEscapes[] = {
+    {'\\', "\\\\"}, {'\r', "\\r"}, {'\n', "\\n"}, {'\t', "\\t"}};
+
 // The error lines of this compile's log (kept in memory, not read back from comp.his), for
 // the user at the terminal.
 void printCompileErrors(const std::string& log) {
@@ -267,6 +278,20 @@ std::string macroTitle(const RunOptions& o) {
     return utf8ToCp932Lossy(o.file);
 }
 
+void printValue(std::FILE* f, std::string_view cp932) {
+    // Escaped after the conversion: in CP932 a backslash byte can be a character's second byte.
+    std::string out;
+    for (char c : cp932ToUtf8(cp932)) {
+        const auto* e = std::find_if(std::begin(kValueEscapes), std::end(kValueEscapes),
+                                     [c](const ValueEscape& v) { return v.c == c; });
+        if (e == std::end(kValueEscapes))
+            out += c;
+        else
+            out += e->escaped;
+    }
+    std::fwrite(out.data(), 1, out.size(), f);
+}
+
 void printVariables(const RowTable& v) {
     for (int r = 0; r < v.rowCount(); ++r) {
         const std::string& type = v.cell(r, val::type);
@@ -275,7 +300,8 @@ void printVariables(const RowTable& v) {
         if (!name.empty() && (name[0] == '!' || name[0] == '#')) continue;
         printUtf8(stdout, name);
         std::fputc('=', stdout);
-        printLine(stdout, v.cell(r, val::value));
+        printValue(stdout, v.cell(r, val::value));
+        std::fputc('\n', stdout);
     }
     std::fflush(stdout);
 }

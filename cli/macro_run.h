@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -53,6 +54,9 @@ int runAndReport(const RunOptions& o, std::string_view text, Tables& tables, Cli
 // The title the breakpoint test sees: the file as given, in CP932.
 std::string macroTitle(const RunOptions& o);
 
+// Writes a variable's CP932 value as UTF-8 on one line: a backslash, CR, LF and TAB in it are
+// written as the two characters \\, \r, \n and \t.
+void printValue(std::FILE* f, std::string_view cp932);
 // --vars: every string and number variable with its value, "NAME=VALUE" a line.
 void printVariables(const RowTable& hVal);
 

@@ -129,6 +129,17 @@ TEST_F(DebugCliTest, PausesAndActions) {
         "PAUSE 3\nVAR $t\t文字\t\nVAR %n\t数値\t0\nPAUSE 4\nVAR $t\t文字\tあ\nVAR %n\t数値\t0\n");
 }
 
+TEST_F(DebugCliTest, ValuesStayOnTheirLine) {
+    // A CSV file with LF line ends puts a LF into a field; "表" ends in the byte of "\".
+    write("lf.csv", "x,a\tb\\c" + orv::sj("表") + "\nnext,z\r\n");
+    write("lf.ovm", macro({"DEFINE $s", "START", "OPEN 'lf.csv' AS &1", "SET $s AS 2 FROM &1",
+                           "READ &1", "MMOVE 1,2", "CLOSE &1", "END"}));
+    Result r = debug("lf.ovm --break 6 --vars");
+    EXPECT_EQ(r.code, 0) << r.err;
+    const std::string value = "a\\tb\\\\c表\\nnext";
+    EXPECT_EQ(r.out, "PAUSE 6\nVAR $s\t文字\t" + value + "\n$s=" + value + "\n");
+}
+
 TEST_F(DebugCliTest, ExitCodes) {
     write("comment.ovm", macro({"DEFINE %a", "START", "  @ note", "%a = 1", "END"}));
     struct Case {
