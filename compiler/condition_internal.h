@@ -3,6 +3,7 @@
 // (the character scanner) and condition_layout.cpp (the rows). Only they include this.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,7 +71,11 @@ class ConditionCompiler {
     }
 
     // Phase 1.
+    // One step of the scanner: the byte at pos_ and what follows it; false after an error.
+    using Step = bool (ConditionCompiler::*)();
+    static const std::array<Step, 256> kSteps;
     bool scan();
+    bool skipBlank();
     bool openParen();
     bool closeParen();
     bool scanOperator();

@@ -1,6 +1,7 @@
 // Phase 1 of the condition compiler: the character scanner, which writes every comparison
 // and every connective (AND, OR) of the condition as a row of the work table hWrk.
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "compiler/condition_internal.h"
@@ -40,44 +41,32 @@ bool ConditionCompiler::newGroup(int lvl) {
     return true;
 }
 
+// The scanner step for each byte of the condition; null: the byte cannot start anything.
+constexpr std::array<ConditionCompiler::Step, 256> ConditionCompiler::kSteps = [] {
+    std::array<Step, 256> t{};
+    const auto set = [&t](std::string_view bytes, Step step) {
+        for (char c : bytes) t[static_cast<unsigned char>(c)] = step;
+    };
+    set(" ", &ConditionCompiler::skipBlank);
+    set("(", &ConditionCompiler::openParen);
+    set(")", &ConditionCompiler::closeParen);
+    set("=<>", &ConditionCompiler::scanOperator);
+    set("AO", &ConditionCompiler::scanConnective);
+    set("$%#&'E0123456789", &ConditionCompiler::scanOperand);
+    return t;
+}();
+
 bool ConditionCompiler::scan() {
     while (pos_ < s_.size()) {
-        char c = s_[pos_];
-        switch (c) {
-            case ' ':
-                ++pos_;
-                break;
-            case '(':
-                if (!openParen()) return false;
-                break;
-            case ')':
-                if (!closeParen()) return false;
-                break;
-            case '=':
-            case '<':
-            case '>':
-                if (!scanOperator()) return false;
-                break;
-            case 'A':
-            case 'O':
-                if (!scanConnective()) return false;
-                break;
-            case '$':
-            case '%':
-            case '#':
-            case '&':
-            case '\'':
-            case 'E':
-                if (!scanOperand()) return false;
-                break;
-            default:
-                if (isDigit(c)) {
-                    if (!scanOperand()) return false;
-                    break;
-                }
-                return fail(CompileError::BadCondition);
-        }
+        const Step step = kSteps[static_cast<unsigned char>(s_[pos_])];
+        if (!step) return fail(CompileError::BadCondition);
+        if (!(this->*step)()) return false;
     }
+    return true;
+}
+
+bool ConditionCompiler::skipBlank() {
+    ++pos_;
     return true;
 }
 
