@@ -1,5 +1,5 @@
-// The shared data block, the recorder's key tables, the three hook procedures and the
-// exports that only touch the block. Install and remove live with the input monitor.
+// The shared data block, the names virtual keys are recorded with, the three hook procedures
+// and the exports that only touch the block. Install and remove live with the input monitor.
 #include <array>
 #include <cstdio>
 #include <mutex>
