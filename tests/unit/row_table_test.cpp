@@ -68,6 +68,26 @@ TEST(Text, Cp932RoundTrip) {
     // Invalid CP932 is shown, never dropped.
     EXPECT_EQ(cp932ToUtf8("a\x81"), "a\xEF\xBF\xBD");
     EXPECT_FALSE(isValidCp932("\x81"));
+    // Lead bytes of double-byte characters: 0x81-0x9F and 0xE0-0xFC.
+    for (int b = 0; b < 256; ++b) {
+        const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        EXPECT_EQ(isCp932LeadByte(static_cast<unsigned char>(b)), lead) << b;
+    }
+}
+
+// The key-name table: each name's code, texts that name no key, and the list order (function
+// keys, the named keys, digits, capitals, small letters) that the KEY combos show.
+TEST(KeyNames, CodesAndListOrder) {
+    const struct {
+        const char* name;
+        int code;
+    } cases[] = {{"F1", 112}, {"F12", 123}, {"SFT", 16}, {"ENTER", 13}, {"SPACE", 32}, {"0", '0'},
+                 {"Z", 'Z'},  {"a", 'a'},   {"f1", -1},  {"", -1},      {"AB", -1},    {"!", -1}};
+    for (const auto& c : cases) EXPECT_EQ(keyNameCode(c.name), c.code) << c.name;
+    ASSERT_EQ(kKeyNameCount, 90u);
+    const std::pair<std::size_t, const char*> order[] = {
+        {0, "F1"}, {11, "F12"}, {12, "SFT"}, {27, "SPACE"}, {28, "0"}, {38, "A"}, {89, "z"}};
+    for (const auto& [i, name] : order) EXPECT_EQ(kKeyNames[i].name, name) << i;
 }
 
 TEST(Tables, DumpFormats) {

@@ -212,6 +212,9 @@ TEST(StatementForms, ChoicesEnableTheirFieldsAndCaptionsComeFromTheDesktop) {
     EXPECT_TRUE(fieldEnabled(mm, "ymode", v));
     EXPECT_EQ(keyComboItems().size(), 91u);
     EXPECT_EQ(keyComboItems()[0], "(NO SET)");
+    EXPECT_EQ(keyComboItems()[1], "F1");
+    EXPECT_EQ(keyComboItems()[13], "SFT");
+    EXPECT_EQ(keyComboItems()[90], "z");
 
     VirtualDesktop desk;
     desk.addWindow("A", 10, 20, 300, 200);
