@@ -91,15 +91,19 @@ void saveAutoClick(ProfileFile& ini, const AutoClickSettings& s, bool withSlots)
 AutoClicker::AutoClicker(AutoClickSettings& settings, Desktop& desktop, AutoClickHost& host)
     : settings_(settings), desk_(desktop), host_(host) {}
 
-int AutoClicker::periodOf(const std::string& seconds) {
+int AutoClicker::secondsOf(const std::string& seconds) {
     // The edit holds digits only; anything else, like an empty edit, reads as 0.
     std::int64_t s = 0;
     for (char c : seconds) {
         if (c < '0' || c > '9') break;
         s = s * 10 + (c - '0');
-        if (s > kMaxPeriodMs) break;
+        if (s >= kMaxSeconds) return kMaxSeconds;
     }
-    std::int64_t ms = s * 1000;
+    return static_cast<int>(s);
+}
+
+int AutoClicker::periodOf(const std::string& seconds) {
+    const std::int64_t ms = std::int64_t{secondsOf(seconds)} * 1000;
     if (ms > kMaxPeriodMs) return kMaxPeriodMs;
     return ms < kMinPeriodMs ? kMinPeriodMs : static_cast<int>(ms);
 }
@@ -306,7 +310,7 @@ bool AutoClicker::close(ProfileFile& ini) {
             r.enabled = s.checked ? 1 : 0;
             r.x = toInt(s.x);
             r.y = toInt(s.y);
-            r.seconds = toInt(s.seconds);
+            r.seconds = secondsOf(s.seconds);  // what runs, never a wrapped value
             if (int k = kindOfName(s.kind)) r.kind = k;
         }
     }

@@ -23,6 +23,9 @@ inline constexpr int kSlots = 5;
 // timers take.
 inline constexpr int kMinPeriodMs = 100;
 inline constexpr int kMaxPeriodMs = 2147483647;
+// The fewest seconds that run at the longest period: more seconds run no longer, so a longer
+// interval is saved as this, and a restart runs the same period.
+inline constexpr int kMaxSeconds = kMaxPeriodMs / 1000 + (kMaxPeriodMs % 1000 != 0);
 // After a single press is picked the pick stays open this long, so that the second press of
 // a double click can make it a double-click kind.
 inline constexpr int kDoubleClickMs = 500;
@@ -137,9 +140,10 @@ class AutoClicker {
     bool runAllEnabled() const;
     bool stopAllEnabled() const { return anyRunning(); }
     bool closeEnabled() const { return !anyRunning() && !picking_; }
-    int captureSlot() const { return capture_; }
     bool picking() const { return picking_; }
     bool anyRunning() const;
+    // The seconds a seconds text runs at: its leading digits (none: 0), at most kMaxSeconds.
+    static int secondsOf(const std::string& seconds);
     // The timer period of a seconds text (see kMinPeriodMs, kMaxPeriodMs).
     static int periodOf(const std::string& seconds);
 

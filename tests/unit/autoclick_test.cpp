@@ -261,4 +261,21 @@ TEST(AutoClick, ClosingWritesTheSettings) {
     EXPECT_EQ(back.records[4].kind, 6);
     EXPECT_EQ(back.records[0].x, 0);
     EXPECT_EQ(back.records[0].seconds, 60);
+
+    // The seconds saved are those that run, so a restart runs the same period: a longer
+    // interval than the longest period runs is saved as the fewest seconds that run it.
+    struct S {
+        const char* text;
+        int saved;
+    };
+    for (const S& c :
+         {S{"4294967297", 2147484}, S{"4294967296", 2147484}, S{"99999999999999999999", 2147484},
+          S{"2147484", 2147484}, S{"2147483", 2147483}, S{"", 0}}) {
+        SCOPED_TRACE(c.text);
+        f.ac.setSeconds(4, c.text);
+        ASSERT_TRUE(f.ac.close(*f.ini));
+        loadAutoClick(*f.ini, back);
+        EXPECT_EQ(back.records[4].seconds, c.saved);
+        EXPECT_EQ(AutoClicker::periodOf(std::to_string(c.saved)), AutoClicker::periodOf(c.text));
+    }
 }
