@@ -75,7 +75,6 @@ class ConditionCompiler {
     using Step = bool (ConditionCompiler::*)();
     static const std::array<Step, 256> kSteps;
     bool scan();
-    bool skipBlank();
     bool openParen();
     bool closeParen();
     bool scanOperator();

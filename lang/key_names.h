@@ -42,10 +42,21 @@ inline constexpr std::array<KeyName, kKeyNameCount> kKeyNames = [] {
     return t;
 }();
 
+// The index in kKeyNames of each single-character key name, by its byte; -1 for the others.
+inline constexpr std::array<signed char, 256> kCharacterIndex = [] {
+    std::array<signed char, 256> t{};
+    t.fill(-1);
+    for (std::size_t c = 0; keynames::kCharacters[c] != '\0'; ++c)
+        t[static_cast<unsigned char>(keynames::kCharacters[c])] =
+            static_cast<signed char>(std::size(keynames::kNamed) + c);
+    return t;
+}();
+
 // The index of `name` in kKeyNames, or -1.
 constexpr int keyNameIndex(std::string_view name) {
-    for (std::size_t i = 0; i < kKeyNameCount; ++i)
-        if (kKeyNames[i].name == name) return static_cast<int>(i);
+    if (name.size() == 1) return kCharacterIndex[static_cast<unsigned char>(name[0])];
+    for (std::size_t i = 0; i < std::size(keynames::kNamed); ++i)
+        if (keynames::kNamed[i].name == name) return static_cast<int>(i);
     return -1;
 }
 
