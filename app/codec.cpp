@@ -9,11 +9,6 @@ namespace orv::app {
 
 namespace {
 
-constexpr char16_t kEscapeBase = 0xF700;
-
-bool isLead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 bool isTrail(unsigned char c) {
     return c >= 0x40 && c <= 0xFC && c != 0x7F;
 }
@@ -47,11 +42,12 @@ QString fromCp932(std::string_view bytes) {
             continue;
         }
         std::size_t len = 1;
-        if (isLead(c) && i + 1 < bytes.size() && isTrail(static_cast<unsigned char>(bytes[i + 1])))
+        if (isCp932LeadByte(c) && i + 1 < bytes.size() &&
+            isTrail(static_cast<unsigned char>(bytes[i + 1])))
             len = 2;
         QString ch = decodeChar(bytes.substr(i, len));
         if (ch.isEmpty()) {
-            out += QChar(static_cast<char16_t>(kEscapeBase + c));
+            out += escapedByte(c);
             ++i;
             continue;
         }

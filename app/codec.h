@@ -11,6 +11,12 @@ namespace orv::app {
 // encodes back to the same bytes are kept as the private-use characters U+F700 + byte, so
 // that toCp932(fromCp932(b)) == b for every byte string.
 QString fromCp932(std::string_view bytes);
+// The characters that keep a byte in the text when it forms no character of its own: U+F700
+// + the byte.
+inline constexpr char16_t kEscapeBase = 0xF700;
+inline QChar escapedByte(unsigned char b) {
+    return QChar(static_cast<char16_t>(kEscapeBase + b));
+}
 // Encodes for storage; U+F700..U+F7FF give back their byte, other characters without a CP932
 // form become '?' and set *lossy.
 std::string toCp932(const QString& text, bool* lossy = nullptr);

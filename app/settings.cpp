@@ -27,8 +27,8 @@ WindowRect defaultBreaksRect(int clientWidth) {
 bool loadSettings(const ProfileFile& ini, int clientWidth, Settings& s) {
     s.vars = defaultVarsRect(clientWidth);
     s.breaks = defaultBreaksRect(clientWidth);
-    s.srcEndM = 1;
-    s.sExeErr = 0;
+    s.endMessage = true;
+    s.ignoreRunErrors = false;
     if (ini.readInt(kSystem, "DMEX1ST") == kMissing) return false;
     int l = ini.readInt(kSystem, "WNXLPOS"), t = ini.readInt(kSystem, "WNYLPOS");
     int w = ini.readInt(kSystem, "WNXRPOS"), h = ini.readInt(kSystem, "WNYRPOS");
@@ -41,20 +41,10 @@ bool loadSettings(const ProfileFile& ini, int clientWidth, Settings& s) {
     s.autoFin = orDefault(ini.readInt(kSystem, "AUTOFIN"), 0);
     s.vars = readRect(ini, "VNXLPOS", "VNYLPOS", "VNXRPOS", "VNYRPOS", s.vars);
     s.breaks = readRect(ini, "BNXLPOS", "BNYLPOS", "BNXRPOS", "BNYRPOS", s.breaks);
-    s.srcEndM = orDefault(ini.readInt(kSystem, "SRCENDM"), 1);
-    s.eMinWin = orDefault(ini.readInt(kSystem, "EMINWIN"), 0);
+    s.endMessage = flagSet(orDefault(ini.readInt(kSystem, "SRCENDM"), 1));
+    s.minimizeWhileRunning = flagSet(ini.readInt(kSystem, "EMINWIN"));
     // A saved SEXEERR takes effect after a restart.
-    s.sExeErr = orDefault(ini.readInt(kSystem, "SEXEERR"), 0);
-    s.atsSave = orDefault(ini.readInt(kAutoClk, "ATSSAVE"), 0);
-    for (int n = 1; n <= 5; ++n) {
-        std::string k = std::to_string(n);
-        ClickSlot& c = s.clickSlots[static_cast<std::size_t>(n - 1)];
-        c.enabled = orDefault(ini.readInt(kAutoClk, ("ATEXEF" + k).c_str()), 0);
-        c.x = orDefault(ini.readInt(kAutoClk, ("ATEXEX" + k).c_str()), 0);
-        c.y = orDefault(ini.readInt(kAutoClk, ("ATEXEY" + k).c_str()), 0);
-        c.interval = orDefault(ini.readInt(kAutoClk, ("ATEXET" + k).c_str()), 60);
-        c.event = orDefault(ini.readInt(kAutoClk, ("ATEVNT" + k).c_str()), 0);
-    }
+    s.ignoreRunErrors = flagSet(ini.readInt(kSystem, "SEXEERR"));
     return true;
 }
 
@@ -76,8 +66,7 @@ void writeFirstRunDefaults(ProfileFile& ini, Settings& s) {
     ini.writeText(kSystem, "EXEMCRO", s.exeMacro);
     s.autoFin = 0;
     ini.writeInt(kSystem, "AUTOFIN", s.autoFin);
-    s.atsSave = 0;
-    ini.writeInt(kAutoClk, "ATSSAVE", s.atsSave);
+    ini.writeInt(kAutoClk, "ATSSAVE", 0);
 }
 
 }  // namespace orv::app

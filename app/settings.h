@@ -1,7 +1,6 @@
 // The program's settings in memory and their loading from Orvane.ini.
 #pragma once
 
-#include <array>
 #include <string>
 
 #include "platform/profile.h"
@@ -12,32 +11,32 @@ struct WindowRect {
     int left = 0, top = 0, width = 0, height = 0;
 };
 
-struct ClickSlot {
-    int enabled = 0, x = 0, y = 0, interval = 60, event = 0;
-};
-
 struct Settings {
     int comTime = 1000;    // COMTIME
     int autoExe = 0;       // AUTOEXE
     std::string exeMacro;  // EXEMCRO (CP932)
     int autoFin = 0;       // AUTOFIN
     bool framePosSaved = false;
-    WindowRect frame;   // WNXLPOS.. (screen)
-    WindowRect vars;    // VNXLPOS.. (MDI client coordinates)
-    WindowRect breaks;  // BNXLPOS..
-    int srcEndM = 1;    // SRCENDM
-    int eMinWin = 0;    // EMINWIN
-    int sExeErr = 0;    // SEXEERR
-    int atsSave = 0;    // ATSSAVE
-    std::array<ClickSlot, 5> clickSlots{};
+    WindowRect frame;                   // WNXLPOS.. (screen)
+    WindowRect vars;                    // VNXLPOS.. (MDI client coordinates)
+    WindowRect breaks;                  // BNXLPOS..
+    bool endMessage = true;             // SRCENDM 1: "マクロ実行終了" after a run
+    bool minimizeWhileRunning = false;  // EMINWIN 1
+    bool ignoreRunErrors = false;       // SEXEERR 1
 };
 
 inline constexpr const char* kSystem = "SYSTEM";
 inline constexpr const char* kAutoClk = "AUTOCLK";
 
-// Loads every key in the order the program start uses. Returns false on a first run (no
-// DMEX1ST), in which case only the defaults below are set: SRCENDM 1, the debugger windows at
-// their default places for a client of width `clientWidth`, SEXEERR 0.
+// A flag key as the program reads it: set when the stored value is 1.
+inline bool flagSet(int stored) {
+    return stored == 1;
+}
+
+// Loads the SYSTEM keys in the order the program start uses (the auto-click slots load their
+// own AUTOCLK keys). Returns false on a first run (no DMEX1ST), in which case only the defaults
+// below are set: SRCENDM 1, the debugger windows at their default places for a client of width
+// `clientWidth`, SEXEERR 0.
 bool loadSettings(const ProfileFile& ini, int clientWidth, Settings& s);
 // The first-run set-up's writes (the caller shows the welcome message before and the settings
 // dialog after).

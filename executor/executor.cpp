@@ -90,8 +90,14 @@ bool Executor::startWorker() {
     return true;
 }
 
+bool Executor::startRun(int type, const std::string& title) {
+    rec_.macroTitle = title;
+    return startRun(type);
+}
+
 bool Executor::startRun(int type) {
     closeRun();
+    if (startsRun(type)) runKind_ = type;
     switch (type) {
         case MODE_RUN:
         case MODE_AUTO:
@@ -104,22 +110,21 @@ bool Executor::startRun(int type) {
         default:
             rec_.mode = MODE_IDLE;
             rec_.autoRun = 0;
+            host_.runState({RunPhase::Idle, MODE_IDLE});
             return true;
     }
 }
 
 // A run or an automatic run on the worker.
 bool Executor::startPlainRun(int type) {
-    host_.setRunCommands(false);
-    host_.setRecordEnabled(false);
+    report(RunPhase::Running);
     rec_.mode = type;
     rec_.running = 1;
     rec_.threadStarted = 0;
     rec_.skipBreakLine = 0;
     rec_.autoRun = type == MODE_AUTO ? 1 : 0;
     if (!startWorker()) {
-        host_.setRunCommands(true);
-        host_.setRecordEnabled(true);
+        report(RunPhase::Idle);
         return false;
     }
     if (settings_.minimizeWhileRunning) host_.minimizeOwner();
@@ -127,8 +132,7 @@ bool Executor::startPlainRun(int type) {
 }
 
 bool Executor::startDebugRun() {
-    host_.setRunCommands(false);
-    host_.setRecordEnabled(false);
+    report(RunPhase::Running);
     host_.openBreakpoints();
     rec_.mode = MODE_DEBUG;
     rec_.running = 1;
@@ -137,8 +141,7 @@ bool Executor::startDebugRun() {
     rec_.autoRun = 0;
     rec_.currentRow = 0;
     if (!startWorker()) {
-        host_.setRunCommands(true);
-        host_.setRecordEnabled(true);
+        report(RunPhase::Idle);
         return false;
     }
     return true;
@@ -146,11 +149,9 @@ bool Executor::startDebugRun() {
 
 // Step mode runs on the calling thread, positioned on the first row.
 void Executor::startStepping() {
-    host_.setRunCommands(false);
-    host_.setDebugGroup(true);
-    host_.setRecordEnabled(false);
     rec_.mode = MODE_STEP;
     rec_.autoRun = 0;
+    report(RunPhase::Paused);
     host_.openBreakpoints();
     host_.openVariables();
     executeNextLine(kPosition);
@@ -168,15 +169,13 @@ void Executor::workerProc() {
     if (rec_.running.load()) host_.runDialogClose();
     if (rec_.mode.load() == MODE_DEBUG && rec_.currentRow.load() != -1 && rec_.running.load()) {
         host_.openVariables();
-        host_.setDebugGroup(true);
         rec_.mode = MODE_STEP;
-    } else {
-        host_.setDebugGroup(false);
+        report(RunPhase::Paused);
     }
     bool over = rec_.currentRow.load() == -1 || rec_.running.load() == 0;
     if (over) {
         rec_.mode = MODE_IDLE;
-        host_.setRecordEnabled(true);
+        report(RunPhase::Ended);
         host_.restoreFrame();
     }
     if (!ok) {
@@ -222,7 +221,6 @@ bool Executor::runLoop() {
     int lastLine = -2;  // no line yet; -1 is "-"
     BreakState breaks;
     breaks.misses.version = host_.breakpointVersion();
-    host_.setRunGroup(false);
     const std::string title = rec_.macroTitle;
     rx_.prepare();
     rx_.setSleeper([this](int ms) { sleepInterruptible(ms); });
@@ -273,7 +271,6 @@ void Executor::endLoop() {
     } else if (!rec_.running.load()) {
         closeRun();
     }
-    host_.setRunGroup(true);
     rec_.inLoop = 0;
 }
 
@@ -286,9 +283,7 @@ void Executor::endDebugging() {
     host_.caretToEnd();
     rec_.mode = MODE_IDLE;
     host_.closeVariables();
-    host_.setDebugGroup(false);
-    host_.setRecordEnabled(true);
-    host_.setRunCommands(true);
+    report(RunPhase::Ended);
 }
 
 void Executor::executeNextLine(int flag) {
@@ -298,7 +293,6 @@ void Executor::executeNextLine(int flag) {
     }
     join();
     if (flag == kPosition) {
-        host_.setRunGroup(false);
         rx_.prepare();
         rec_.currentRow = rx_.rowCount() > 0 ? 0 : -1;
     } else {
@@ -308,7 +302,6 @@ void Executor::executeNextLine(int flag) {
     if (host_.macroModified()) {
         rec_.currentRow = -1;
         endDebugging();
-        host_.setRunGroup(true);
         closeRun();
         if (host_.askYesNo(sj("マクロが変更されました。先頭行から再度実行しますか？")))
             host_.restartStep();
@@ -324,7 +317,6 @@ void Executor::executeNextLine(int flag) {
         rec_.currentRow = next;
         if (next == -1) {
             endDebugging();
-            host_.setRunGroup(true);
             closeRun();
         }
     }
@@ -368,7 +360,7 @@ bool Executor::continueDebug() {
         if (!workerDone_) return false;
     }
     rec_.mode = MODE_DEBUG;
-    host_.setRunCommands(false);
+    report(RunPhase::Running);
     host_.openBreakpoints();
     host_.closeVariables();
     rec_.running = 1;
@@ -389,11 +381,12 @@ void Executor::stopDebug() {
     }
     rec_.mode = MODE_IDLE;
     host_.closeVariables();
-    host_.setRecordEnabled(true);
-    host_.setRunCommands(true);
-    host_.setDebugGroup(false);
+    report(RunPhase::Ended);
     host_.clearBreakpointHot();
-    if (!workerRuns) closeRun();
+    if (!workerRuns) {
+        closeRun();
+        join();  // a debug run that paused has finished: nothing of it is left
+    }
 }
 
 }  // namespace orv

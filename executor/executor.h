@@ -31,6 +31,12 @@ class Executor {
     Executor& operator=(const Executor&) = delete;
 
     RunRecord& record() { return rec_; }
+    // The run mode (a RunMode; MODE_STEP also for a paused debug run) and the row the run or
+    // the paused debug run stands at (-1 at the end).
+    int mode() const { return rec_.mode.load(); }
+    int currentRow() const { return rec_.currentRow.load(); }
+    // True while the run loop executes rows on the worker.
+    bool rowsExecuting() const { return rec_.inLoop.load() != 0; }
     RunSettings& settings() { return settings_; }
     OpenFiles& files() { return files_; }
 
@@ -41,6 +47,8 @@ class Executor {
     // For 1, 3 and 5 returns once the worker has signalled its start; false when the worker
     // could not be started (the mode is then 0).
     bool startRun(int type);
+    // The same for the macro titled `title` (CP932: the file name the breakpoints name).
+    bool startRun(int type, const std::string& title);
     // Step mode: kPosition positions on the first row, kStep executes the current source line.
     static constexpr int kPosition = 0;
     static constexpr int kStep = 1;
@@ -117,6 +125,7 @@ class Executor {
     int stepLine(int row);
     void sleepInterruptible(int ms);
     void endDebugging();
+    void report(RunPhase phase) { host_.runState({phase, runKind_}); }
     // The end of a run (or of what is left of one): the files closed, held keys and buttons
     // released.
     void closeRun();
@@ -130,6 +139,7 @@ class Executor {
     std::thread worker_;
     mutable std::mutex mu_;
     std::condition_variable cv_;
+    int runKind_ = MODE_IDLE;  // what the current or last run was started as
     bool startSignalled_ = false;
     bool workerDone_ = true;
 };

@@ -8,7 +8,21 @@
 #include <cstdint>
 #include <string>
 
+#include "lang/codes.h"
+
 namespace orv {
+
+// Where a run stands: Running while rows execute on the worker (a run, an automatic run, a
+// debug run or a continued one), Paused while a debug run waits at a breakpoint or stepping
+// waits for the next line, Ended once a run, debug run or step run is over (by its end, an
+// error, a stop or Stop debugging), Idle when nothing was started (a syntax check, a start
+// that failed). `kind` is the RunMode the run was started with (MODE_RUN, MODE_AUTO,
+// MODE_DEBUG, MODE_STEP).
+enum class RunPhase { Idle, Running, Paused, Ended };
+struct RunState {
+    RunPhase phase = RunPhase::Idle;
+    int kind = MODE_IDLE;
+};
 
 class RunHost {
   public:
@@ -53,14 +67,10 @@ class RunHost {
     // UM_VALREFRESH: the variables window re-reads the values.
     virtual void refreshVariables() {}
 
-    // Menu groups. Run group: 40011, 40012, 40013, 40023, 40025, 40028, 40029.
-    virtual void setRunGroup(bool enabled) { (void)enabled; }
-    // Debug group (UM_DEBUGMENU): 40031, 40034, 40030.
-    virtual void setDebugGroup(bool enabled) { (void)enabled; }
-    // 40023, 40028, 40029.
-    virtual void setRunCommands(bool enabled) { (void)enabled; }
-    // The record command 40037.
-    virtual void setRecordEnabled(bool enabled) { (void)enabled; }
+    // The run's state changed (see RunState). Ended comes from the worker for the end of a
+    // run or debug run (before runEnded), and from the calling thread when stepping ends or
+    // debugging is stopped.
+    virtual void runState(const RunState& state) { (void)state; }
 
     // Minimise the owner window (EMINWIN 1) when it is not minimised.
     virtual void minimizeOwner() {}

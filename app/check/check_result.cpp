@@ -13,7 +13,17 @@
 
 namespace orv::app {
 
-CheckResultWindow::CheckResultWindow(QWidget* dialogOwner, bool& ok)
+CheckResultWindow* CheckResultWindow::create(QWidget* dialogOwner) {
+    auto* w = new CheckResultWindow(dialogOwner);
+    if (!w->reload()) {
+        delete w;
+        return nullptr;
+    }
+    w->setWindowTitle(u8q("マクロ解析結果"));
+    return w;
+}
+
+CheckResultWindow::CheckResultWindow(QWidget* dialogOwner)
     : dialogOwner_(dialogOwner), edit_(new QPlainTextEdit(this)) {
     setObjectName("Orv_CmpChk");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -22,8 +32,6 @@ CheckResultWindow::CheckResultWindow(QWidget* dialogOwner, bool& ok)
     edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
     edit_->viewport()->installEventFilter(this);
     setWidget(edit_);
-    ok = reload();
-    if (ok) setWindowTitle(u8q("マクロ解析結果"));
 }
 
 bool CheckResultWindow::reload() {

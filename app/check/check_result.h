@@ -10,9 +10,9 @@ namespace orv::app {
 class CheckResultWindow : public QMdiSubWindow {
     Q_OBJECT
   public:
-    // Loads the log; `ok` is false when that failed (the caller destroys the window). Message
-    // boxes are owned by `dialogOwner`.
-    CheckResultWindow(QWidget* dialogOwner, bool& ok);
+    // A new window with the log loaded; null when the log could not be loaded (the message
+    // was shown). Message boxes are owned by `dialogOwner`.
+    static CheckResultWindow* create(QWidget* dialogOwner);
 
     QPlainTextEdit* edit() const { return edit_; }
     // UM_RELOADLOG: loads comp.his from the current directory; false (with the size message)
@@ -31,6 +31,8 @@ class CheckResultWindow : public QMdiSubWindow {
     bool eventFilter(QObject* o, QEvent* e) override;
 
   private:
+    explicit CheckResultWindow(QWidget* dialogOwner);
+
     QWidget* dialogOwner_;
     QPlainTextEdit* edit_;
     QString macroName_;

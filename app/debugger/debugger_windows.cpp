@@ -58,10 +58,6 @@ void showCloseRefusal(QWidget* parent) {
 
 }  // namespace
 
-void Placement::apply(QWidget* w) const {
-    w->setGeometry(rect.left, rect.top, rect.width, rect.height);
-}
-
 void Placement::save(const QWidget* w) const {
     QRect g = w->geometry();
     rect = {g.x(), g.y(), g.width(), g.height()};
@@ -144,6 +140,11 @@ void BreakpointsWindow::showHot() {
             list_->setCurrentItem(item);
             list_->scrollToItem(item);
         }
+    }
+    // Without a stop no row looks stopped: the selection the stop made goes too.
+    if (hot < 0) {
+        list_->clearSelection();
+        list_->setCurrentItem(nullptr);
     }
 }
 

@@ -22,13 +22,13 @@ class DebugSession;
 
 namespace orv::app {
 
-// Where a window's placement lives: the rectangle in memory and its four keys (left, top,
-// width, height) in section SYSTEM.
+// Where a window's placement lives: the rectangle in memory (where the window is placed when
+// it opens) and its four keys (left, top, width, height) in section SYSTEM, written when it
+// closes.
 struct Placement {
     WindowRect& rect;
     ProfileFile& ini;
     const char* keys[4];
-    void apply(QWidget* w) const;
     void save(const QWidget* w) const;
 };
 
@@ -48,7 +48,8 @@ class BreakpointsWindow : public QMdiSubWindow {
     void toggle(const std::string& title, int line1, const std::string& lineText);
     // Deletes the selected item (context menu "削除", 40036).
     void deleteSelected();
-    // Shows the list's hot item (the session's) marked, or no mark.
+    // Shows the list's hot item (the session's) marked and selected, or no mark and no
+    // selection.
     void showHot();
     // Lays the columns out: "Line" takes 20 % of the width.
     void layoutColumns();
@@ -64,7 +65,6 @@ class BreakpointsWindow : public QMdiSubWindow {
   private:
     void refill();
     void finish();
-    void refuseClose();
 
     debugger::DebugSession& session_;
     std::string path_;

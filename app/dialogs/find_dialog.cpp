@@ -93,7 +93,8 @@ bool FindDialog::findNext() {
 
 void FindDialog::replaceOne() {
     QPlainTextEdit* edit = target_;
-    if (!edit || !with_) return;
+    // A locked editor (a macro runs) takes no replacement.
+    if (!edit || !with_ || edit->isReadOnly()) return;
     QTextCursor c = edit->textCursor();
     QString sel = c.selectedText();
     if (!sel.isEmpty() && findInText(sel, what_->text(), 0, case_->isChecked()) == 0 &&
@@ -106,7 +107,7 @@ void FindDialog::replaceOne() {
 
 int FindDialog::replaceAll() {
     QPlainTextEdit* edit = target_;
-    if (!edit || !with_ || what_->text().isEmpty()) return 0;
+    if (!edit || !with_ || edit->isReadOnly() || what_->text().isEmpty()) return 0;
     QString text = edit->toPlainText();
     int count = 0, pos = 0;
     QTextCursor c(edit->document());

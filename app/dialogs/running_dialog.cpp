@@ -1,5 +1,7 @@
 #include "app/dialogs/running_dialog.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -9,6 +11,12 @@
 #include "app/codec.h"
 
 namespace orv::app {
+
+namespace {
+// Room the window manager's title bar takes besides the title: an icon and three buttons with
+// their margins.
+constexpr int kTitleBarButtons = 140;
+}  // namespace
 
 RunningDialog::RunningDialog(QWidget* owner, const QString& macroName, bool noOwner)
     : QDialog(noOwner ? nullptr : owner), noOwner_(noOwner), name_(macroName) {
@@ -33,6 +41,12 @@ RunningDialog::RunningDialog(QWidget* owner, const QString& macroName, bool noOw
     lay->addWidget(state_);
     lay->addWidget(stop_, 0, Qt::AlignHCenter);
     connect(stop_, &QPushButton::clicked, this, &RunningDialog::stop);
+    // Wide enough for its title beside the window manager's buttons, so that "マクロ実行中"
+    // is never cut short (title bars tend to use a larger, bold font).
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
+    setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + kTitleBarButtons);
     adjustSize();
     place(owner);
 }

@@ -63,10 +63,10 @@ void SettingsDialog::createControls() {
     interval_->setAlignment(Qt::AlignRight);
     interval_->setValidator(new QIntValidator(0, 999999999, interval_));
     interval_->setMaxLength(20);
-    endMsg_ = checkBox(this, "1014", "マクロ終了時にメッセージを出して知らせる", s_.srcEndM == 1);
-    minimise_ = checkBox(this, "1015", "マクロ実行時最小化する", s_.eMinWin == 1);
+    endMsg_ = checkBox(this, "1014", "マクロ終了時にメッセージを出して知らせる", s_.endMessage);
+    minimise_ = checkBox(this, "1015", "マクロ実行時最小化する", s_.minimizeWhileRunning);
     ignoreErrors_ =
-        checkBox(this, "1057", "実行時のエラーを無視して処理を続行する", s_.sExeErr == 1);
+        checkBox(this, "1057", "実行時のエラーを無視して処理を続行する", s_.ignoreRunErrors);
     createStartGroup();
     ok_ = button(this, "1", QStringLiteral("OK"));
     ok_->setDefault(true);
@@ -193,12 +193,12 @@ void SettingsDialog::storeConfirmed() {
     ini_.writeInt(kSystem, "AUTOEXE", s_.autoExe);
     s_.autoFin = pendingAutoFin_;
     ini_.writeInt(kSystem, "AUTOFIN", s_.autoFin);
-    s_.srcEndM = endMsg_->isChecked() ? 1 : 0;
-    ini_.writeInt(kSystem, "SRCENDM", s_.srcEndM);
-    s_.sExeErr = ignoreErrors_->isChecked() ? 1 : 0;
-    ini_.writeInt(kSystem, "SEXEERR", s_.sExeErr);
-    s_.eMinWin = minimise_->isChecked() ? 1 : 0;
-    ini_.writeInt(kSystem, "EMINWIN", s_.eMinWin);
+    s_.endMessage = endMsg_->isChecked();
+    ini_.writeInt(kSystem, "SRCENDM", s_.endMessage ? 1 : 0);
+    s_.ignoreRunErrors = ignoreErrors_->isChecked();
+    ini_.writeInt(kSystem, "SEXEERR", s_.ignoreRunErrors ? 1 : 0);
+    s_.minimizeWhileRunning = minimise_->isChecked();
+    ini_.writeInt(kSystem, "EMINWIN", s_.minimizeWhileRunning ? 1 : 0);
 }
 
 }  // namespace orv::app

@@ -28,8 +28,7 @@ const char* const kFilter = "ovm(*.ovm);;All files(*.*)";
 
 }  // namespace
 
-MacroEditor::MacroEditor(QWidget* dialogOwner, const EditorRunQuery& runs, int number,
-                         const EditorStart& start, bool& ok)
+MacroEditor::MacroEditor(QWidget* dialogOwner, const EditorRunQuery& runs, int number)
     : QMdiSubWindow(nullptr), dialogOwner_(dialogOwner), runs_(runs), edit_(new MacroEdit(this)) {
     setObjectName("Orv_Macro");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -42,11 +41,21 @@ MacroEditor::MacroEditor(QWidget* dialogOwner, const EditorRunQuery& runs, int n
     edit_->setLineNumbersVisible(view.lineNumbers());
     connect(&view, &EditorSettings::lineNumbersChanged, edit_, &MacroEdit::setLineNumbersVisible);
     connect(edit_, &MacroEdit::gutterClicked, this, &MacroEditor::gutterClicked);
-    ok = this->start(start);
-    edit_->document()->setModified(false);
 }
 
 bool MacroEditor::start(const EditorStart& start) {
+    const bool ok = fill(start);
+    edit_->document()->setModified(false);
+    return ok;
+}
+
+void MacroEditor::setLockedWhileRunning(bool on) {
+    edit_->setReadOnly(on);
+    if (on)
+        edit_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+bool MacroEditor::fill(const EditorStart& start) {
     switch (start.mode) {
         case EDITOR_OPEN: {
             QString path = chooseFile(dialogOwner_, false, u8q("ファイルオープン！"),
@@ -114,7 +123,7 @@ bool MacroEditor::save(bool asNew) {
     bool lossy = false;
     std::string bytes = textBytes(&lossy);
     if (lossy && refuseUnencodable()) return false;
-    if (bytes.size() > kMaxMacroFile) {
+    if (bytes.size() > kMaxMacroText) {
         showMessage(MsgKind::Warning, dialogOwner_, QStringLiteral("Too Big File!"),
                     u8q("マクロが65535バイトを超えているため保存できません。"));
         return false;

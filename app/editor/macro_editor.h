@@ -44,10 +44,12 @@ class EditorRunQuery {
 class MacroEditor : public QMdiSubWindow {
     Q_OBJECT
   public:
-    // Creates the editor; `ok` is false when the mode's set-up failed (the caller destroys it).
-    // Message boxes and file choosers are owned by `dialogOwner`.
-    MacroEditor(QWidget* dialogOwner, const EditorRunQuery& runs, int number,
-                const EditorStart& start, bool& ok);
+    // Creates an empty editor titled "`number` New Macro". Message boxes and file choosers
+    // are owned by `dialogOwner`.
+    MacroEditor(QWidget* dialogOwner, const EditorRunQuery& runs, int number);
+    // Fills the editor as its mode says (choose and load a file, load the auto-run macro, take
+    // the recorded text); false when that failed (the caller destroys the editor).
+    bool start(const EditorStart& start);
 
     MacroEdit* edit() const { return edit_; }
     // The macro text as CP932 bytes; `lossy` tells whether a character became '?'.
@@ -75,6 +77,9 @@ class MacroEditor : public QMdiSubWindow {
     ErrorMarks errorMarks() const { return edit_->errorMarks(); }
     void setRunningLine(int line0) { edit_->setRunningLine(line0); }
     void setBreakpointLines(const QSet<int>& lines1) { edit_->setBreakpointLines(lines1); }
+    // While a macro's rows execute no editor takes typed input (keys a macro types must never
+    // change a text); the text stays selectable and copyable.
+    void setLockedWhileRunning(bool on);
 
   signals:
     // Closing this editor during a paused step run was confirmed: debugging must stop first.
@@ -86,7 +91,7 @@ class MacroEditor : public QMdiSubWindow {
     void closeEvent(QCloseEvent* e) override;
 
   private:
-    bool start(const EditorStart& start);
+    bool fill(const EditorStart& start);
     // The close questions in their order; false when the window stays open.
     bool mayCloseDuringRun();
     // Shows why the text cannot be saved when a character has no CP932 form; false when every

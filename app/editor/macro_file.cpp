@@ -33,10 +33,10 @@ QString editorTextFromBytes(const std::string& bytes, bool& crlf) {
                 out += '\n';
                 ++i;
             } else {
-                out += QChar(char16_t(0xF70D));
+                out += escapedByte('\r');
             }
         } else if (c == '\n') {
-            out += crlf ? QChar(char16_t(0xF70A)) : QChar('\n');
+            out += crlf ? escapedByte('\n') : QChar('\n');
         } else {
             out += c;
         }

@@ -6,10 +6,9 @@
 #include <cstddef>
 #include <string>
 
-namespace orv::app {
+#include "platform/file_io.h"
 
-// The largest macro file, in bytes.
-inline constexpr std::size_t kMaxMacroFile = 65535;
+namespace orv::app {
 
 // The editor text for a file's bytes; `crlf` tells the file's line-end convention. Line ends
 // of the other convention become visible escape characters so that they survive a save.

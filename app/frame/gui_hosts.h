@@ -1,6 +1,7 @@
 // The compile host and the run host of the program. Calls from the worker thread reach the
 // user-interface thread as blocking queued calls where the run "sends" and as queued calls
-// where it "posts"; calls made on the user-interface thread run directly.
+// where it "posts"; calls made on the user-interface thread run directly. The run host hands
+// what it hears to the run controller and, for breakpoints and variables, to the debugger.
 #pragma once
 
 #include <QPointer>
@@ -10,45 +11,71 @@
 #include "compiler/compile_host.h"
 #include "executor/run_host.h"
 
+class QWidget;
+
+namespace orv::debugger {
+class DebugSession;
+}
+
 namespace orv::app {
 
-class MainFrame;
 class MacroEditor;
+class RunController;
+
+// What a run asks of the debugger, on the user-interface thread (the session's breakpoint test
+// also on the worker).
+class RunDebugger {
+  public:
+    virtual debugger::DebugSession& session() = 0;
+    // A debug run stopped at the session's hot item: the breakpoints window shows it on top.
+    virtual void showStop() = 0;
+    virtual void clearHot() = 0;
+    virtual void openBreakpoints() = 0;
+    virtual void openVariables() = 0;
+    virtual void closeVariables() = 0;
+    virtual void refreshVariables() = 0;
+
+  protected:
+    ~RunDebugger() = default;
+};
 
 class GuiCompileHost : public CompileHost {
   public:
-    explicit GuiCompileHost(MainFrame* frame) : frame_(frame) {}
+    GuiCompileHost(RunController& runs, QWidget* frame) : runs_(runs), frame_(frame) {}
+    // The editor being compiled; with `ownerIsEditor` (an automatic run) it owns the messages.
     void setTarget(MacroEditor* editor, bool ownerIsEditor);
     void messageBox(const std::string& text, const std::string& caption, MsgIcon icon) override;
     void saveIfModified() override;
     void reloadOrOpenCheckResult() override;
     void raiseCheckResult() override;
     void compiled(int storedMode) override;
-    void startRun(int mode) override;
+    // The run controller starts the run once the compile has returned.
+    void startRun(int) override {}
 
   private:
-    MainFrame* frame_;
+    RunController& runs_;
+    QWidget* frame_;
     QPointer<MacroEditor> editor_;
     bool ownerIsEditor_ = false;
 };
 
 class GuiRunHost : public RunHost {
   public:
-    explicit GuiRunHost(MainFrame* frame) : frame_(frame) {}
-    void setEditor(MacroEditor* editor);
+    GuiRunHost(RunController& runs, QWidget* frame) : runs_(runs), frame_(frame) {}
+    // The macro's editor for the run about to start.
+    void setEditor(MacroEditor* editor) { editor_ = editor; }
+    // Set once, before any run.
+    void setDebugger(RunDebugger* debug) { debug_ = debug; }
     // During shutdown the worker's calls are answered without showing anything.
     void setShuttingDown() { shuttingDown_ = true; }
 
     void runStarted() override;
     void runDialogClose() override;
     void runEnded(int autoRun, int running) override;
+    void runState(const RunState& state) override;
     void showLine(int line0) override;
     void caretToEnd() override;
     bool macroModified() override;
-    void setRunGroup(bool enabled) override;
-    void setDebugGroup(bool enabled) override;
-    void setRunCommands(bool enabled) override;
-    void setRecordEnabled(bool enabled) override;
     void minimizeOwner() override;
     void restoreFrame() override;
     void focusMacro() override;
@@ -67,13 +94,20 @@ class GuiRunHost : public RunHost {
     void stopDebugging() override;
 
   private:
-    // Runs fn on the user-interface thread: directly when already there, else blocking or
-    // queued.
-    void onUi(std::function<void()> fn, bool blocking);
-    // Posts a frame command (queued).
-    void postCommand(int id);
+    // Runs fn on the user-interface thread: directly when already there, else blocking.
+    void onUi(std::function<void()> fn);
+    // Queues fn to the user-interface thread, from any thread.
+    void post(std::function<void()> fn);
+    // A debugger call on the user-interface thread, unless the program is shutting down.
+    template <class Call>
+    void toDebugger(Call call) {
+        if (shuttingDown_ || !debug_) return;
+        onUi([this, call] { call(*debug_); });
+    }
 
-    MainFrame* frame_;
+    RunController& runs_;
+    QWidget* frame_;
+    RunDebugger* debug_ = nullptr;
     QPointer<MacroEditor> editor_;
     std::atomic<bool> shuttingDown_{false};
 };

@@ -1,72 +1,74 @@
 #include "app/frame/main_frame.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPlainTextEdit>
+#include <QMimeData>
 #include <QScreen>
-#include <QTextDocument>
 #include <QTimer>
 
 #include "app/codec.h"
+#include "app/debugger/debugger_windows.h"
 #include "app/dialogs/settings_dialog.h"
-#include "app/frame/gui_hosts.h"
+#include "app/frame/debug_controller.h"
+#include "app/frame/editor_controller.h"
 #include "app/frame/hook_bridge.h"
-#include "app/ids.h"
+#include "app/frame/record_controller.h"
+#include "app/frame/window_places.h"
 #include "app/message.h"
+#include "app/tools/autoclick_dialog.h"
+#include "app/tools/toolbox.h"
 #include "executor/executor.h"
 #include "lang/codes.h"
 
 namespace orv::app {
 
+namespace {
+
+// The kind of an MDI child, by its window class.
+struct ChildClass {
+    const char* name;
+    ChildKind kind;
+};
+constexpr ChildClass kChildClasses[] = {
+    {"Orv_Macro", ChildKind::Editor},       {"Orv_ToolBox", ChildKind::Toolbox},
+    {"Orv_CmpChk", ChildKind::CheckResult}, {"Orv_Break", ChildKind::Breakpoints},
+    {"Orv_Val", ChildKind::Variables},
+};
+
+ChildKind kindOf(const QMdiSubWindow* w) {
+    if (!w) return ChildKind::None;
+    for (const ChildClass& c : kChildClasses)
+        if (w->objectName() == QLatin1String(c.name)) return c.kind;
+    return ChildKind::None;
+}
+
+}  // namespace
+
 MainFrame::MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock)
-    : opts_(opts),
-      startDir_(opts.startDir),
-      ini_(opts.startDir + "/Orvane.ini"),
-      desktop_(desktop),
-      clock_(clock) {
+    : core_(opts.startDir, desktop, clock), opts_(opts) {
     setObjectName("Orvane_Class");
     setWindowTitle(QStringLiteral("Orvane"));
-    runHost_ = std::make_unique<GuiRunHost>(this);
-    compileHost_ = std::make_unique<GuiCompileHost>(this);
-    executor_ = std::make_unique<Executor>(tables_, desktop_, clock_, *runHost_);
-
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName("1");
     setCentralWidget(mdi_);
-    connect(mdi_, &QMdiArea::subWindowActivated, this, &MainFrame::childActivated);
-    buildMenus();
-
-    // Frame creation: delete an old log, grey the groups and the items that need a window.
-    QFile::remove(QString::fromStdString(logPath()));
-    setFileWindowGroup(false);
-    setEditRunGroup(false);
-    for (int id : {ID_CUT, ID_COPY, ID_PASTE, ID_CHECKRESULT, ID_BREAKWIN, ID_BREAKTOGGLE,
-                   ID_VARWIN, ID_CONTINUE, ID_NEXTLINE, ID_STOPDEBUG})
-        setEnabled(id, false);
+    hook_ = new HookBridge(this);
+    createControllers();
+    buildFileEditMenus();
+    buildToolsMenu();
+    buildViewHelpMenus();
+    wireControllers();
+    // Frame creation: an old log goes; the commands start as the rules say for no window.
+    QFile::remove(QString::fromStdString(core_.logPath()));
+    updateActions();
     resize(640, 500);
     if (QScreen* sc = QGuiApplication::primaryScreen())
         move(sc->availableGeometry().center() - QPoint(320, 250));
-
-    recordBuffer_ = new QPlainTextEdit(this);
-    recordBuffer_->setObjectName("2100");
-    recordBuffer_->setGeometry(0, 400, 400, 400);
-    recordBuffer_->hide();
-    hook_ = new HookBridge(this);
-    connect(hook_, &HookBridge::runAbortRequested, this, [this] {
-        if (runDialog_) runDialog_->stop();
-    });
-    connect(hook_, &HookBridge::pointPicked, this, [this](unsigned m, int tag, int lparam) {
-        if (autoClickDialog_) autoClickDialog_->picked(m, tag, lparam);
-    });
-    connect(hook_, &HookBridge::messageRequested, this,
-            [this](const QString& caption, const QString& text) {
-                showMessage(MsgKind::Warning, this, caption, text);
-            });
     hook_->attach();
-
     timer_ = new QTimer(this);
     timer_->setInterval(1000);
     connect(timer_, &QTimer::timeout, this, &MainFrame::menuTimer);
@@ -76,198 +78,187 @@ MainFrame::~MainFrame() {
     shutdown();
 }
 
-std::string MainFrame::logPath() const {
-    return startDir_ + "/comp.his";
+void MainFrame::createControllers() {
+    runs_ = new RunController(core_, *hook_, this, mdi_);
+    editors_ = new EditorController(mdi_, this, *runs_);
+    debug_ = new DebugController(core_, *runs_, *editors_, mdi_, this);
+    runs_->setDebugger(debug_);
+    record_ = new RecordController(this, *hook_);
+}
+
+void MainFrame::wireControllers() {
+    connect(mdi_, &QMdiArea::subWindowActivated, this, &MainFrame::childActivated);
+    connect(editors_, &EditorController::changed, this, [this] {
+        debug_->showMarks();
+        updateActions();
+    });
+    connect(editors_, &EditorController::stopDebugRequested, debug_, &DebugController::stop);
+    connect(editors_, &EditorController::gutterClicked, debug_, &DebugController::toggleAt);
+    connect(runs_, &RunController::stateChanged, this, &MainFrame::updateActions);
+    connect(runs_, &RunController::closeRequested, this, &QWidget::close);
+    connect(runs_, &RunController::gotoLineRequested, editors_, &EditorController::gotoLine);
+    connect(runs_, &RunController::autoRunRequested, this, [this](const QString& path) {
+        // UM_AUTORUN: the editor loads the macro, then compiles and runs it.
+        if (MacroEditor* e = editors_->open(EDITOR_AUTORUN, path))
+            QTimer::singleShot(0, e, [this, e] { runs_->compile(e, MODE_AUTO); });
+    });
+    connect(debug_, &DebugController::stateChanged, this, &MainFrame::updateActions);
+    connect(record_, &RecordController::recordingChanged, this, &MainFrame::updateActions);
+    connect(record_, &RecordController::recorded, this, &MainFrame::openRecorded);
+    connect(hook_, &HookBridge::messageRequested, this,
+            [this](const QString& caption, const QString& text) {
+                showMessage(MsgKind::Warning, this, caption, text);
+            });
 }
 
 bool MainFrame::startUp() {
-    int clientWidth = mdi_->width();
-    if (!loadSettings(ini_, clientWidth, settings_)) {
+    Settings& s = core_.settings;
+    if (!loadSettings(core_.ini, mdi_->width(), s)) {
         showMessage(
             MsgKind::Info, this, QStringLiteral("Orvane"),
             u8q("Orvaneをお使いいただきありがとうごさいます。\r\n初期設定をおこないます。"));
-        writeFirstRunDefaults(ini_, settings_);
-        SettingsDialog d(this, settings_, ini_);
+        writeFirstRunDefaults(core_.ini, s);
+        SettingsDialog d(this, s, core_.ini);
         d.exec();
-    } else if (settings_.framePosSaved) {
-        setGeometry(settings_.frame.left, settings_.frame.top, settings_.frame.width,
-                    settings_.frame.height);
+    } else if (s.framePosSaved) {
+        setGeometry(s.frame.left, s.frame.top, s.frame.width, s.frame.height);
     }
-    tools::loadAutoClick(ini_, autoClick_);
+    tools::loadAutoClick(core_.ini, core_.autoClick);
     // The editors' gutters show the stored breakpoints; the window reports any damage.
-    breakpoints_.load(breakpointFile(), false);
-    applyRunSettings();
+    debug_->loadStored();
+    runs_->applySettings();
     timer_->start();
     show();
     showToolbox();
-    bool ok = true;
-    autoRunDecision(ok);
-    return ok;
+    return runs_->autoRunDecision(opts_);
 }
 
-// ---- menu groups ----
+// ---- the menu rules ----
 
-void MainFrame::setFileWindowGroup(bool on) {
-    for (int id : {ID_SAVE, ID_SAVEAS, ID_CLOSE, ID_CASCADE, ID_TILE, ID_CLOSEALL, ID_ARRANGE})
-        setEnabled(id, on);
+FrameState MainFrame::frameState() const {
+    FrameState s;
+    s.activity = record_->recording() ? Activity::Recording : runs_->activity();
+    s.editors = editors_->count();
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (w != toolbox_) ++s.windows;
+    s.active = kindOf(mdi_->currentSubWindow());
+    if (MacroEditor* e = editors_->active()) {
+        s.activeModified = e->modified();
+        s.selection = e->edit()->textCursor().hasSelection();
+    }
+    s.clipboard = clipboard_;
+    s.toolboxOpen = toolbox_ != nullptr;
+    s.checkResultOpen = runs_->checkResult() != nullptr;
+    s.logExists = QFile::exists(QString::fromStdString(core_.logPath()));
+    s.breakpointsOpen = debug_->breakpointsWindow() != nullptr;
+    s.variablesOpen = debug_->variablesWindow() != nullptr;
+    return s;
 }
 
-void MainFrame::setEditRunGroup(bool on) {
-    // The group stays grey while a run or a paused debug run is active; the run commands
-    // also while recording.
-    for (int id : {ID_SELECTALL, ID_FIND, ID_REPLACE}) setEnabled(id, on && !runActive());
-    for (int id : {ID_RUN, ID_CHECK, ID_DEBUGRUN, ID_STEP})
-        setEnabled(id, on && !runActive() && !recording_);
+void MainFrame::updateActions() {
+    if (shutDown_) return;
+    const FrameState s = frameState();
+    for (const MenuRule& r : menuRules())
+        if (QAction* a = action(r.id)) a->setEnabled(r.enabled(s));
+    // While a macro's rows execute, keys it types must not land in an editor.
+    const bool rowsExecute = s.activity == Activity::Running ||
+                             s.activity == Activity::DebugRunning || debug_->stepping();
+    editors_->lockWhileRunning(rowsExecute);
 }
 
-void MainFrame::noChildrenLeft() {
-    setFileWindowGroup(false);
-    setEditRunGroup(false);
-    // With no editor there is nothing to cut or copy from (the menu timer stops updating them).
-    setEnabled(ID_CUT, false);
-    setEnabled(ID_COPY, false);
-}
-
-bool MainFrame::runActive() const {
-    return executor_->workerActive() || runBusy(executor_->record().mode.load());
-}
-
-// ---- MDI children ----
-
-QMdiSubWindow* MainFrame::activeChild() const {
-    return mdi_->activeSubWindow();
-}
-
-MacroEditor* MainFrame::activeEditor() const {
-    return qobject_cast<MacroEditor*>(mdi_->activeSubWindow());
+// The menu refresh of every second: the clipboard is looked at while an editor is open.
+void MainFrame::menuTimer() {
+    reportSettingsFailure();
+    if (editors_->count() <= 0) return;
+    const QMimeData* md = QApplication::clipboard()->mimeData();
+    clipboard_ = md && !md->formats().isEmpty();
+    updateActions();
 }
 
 void MainFrame::childActivated(QMdiSubWindow* w) {
-    if (auto* e = qobject_cast<MacroEditor*>(w)) editorActivated(e);
-    if (auto* c = qobject_cast<CheckResultWindow*>(w); c && c == checkResult_)
-        checkResultActivated();
-    if (w && w == breakWin_) breakpointsActivated();
-    if (w && w == toolbox_) toolboxActivated();
-    if (w && w == varWin_) variablesActivated();
+    if (auto* e = qobject_cast<MacroEditor*>(w)) {
+        editors_->activated(e);
+        if (toolbox_) toolbox_->setTarget(e->edit());
+    }
+    updateActions();
 }
 
-MacroEditor* MainFrame::openEditor(int mode) {
-    int n = openEditors_;
-    ++openEditors_;
-    EditorStart start{mode, {}};
-    if (mode == EDITOR_AUTORUN) start.source = QFile::decodeName(autoRunPath().c_str());
-    if (mode == EDITOR_RECORDED) start.source = recordBuffer_->toPlainText();
-    bool ok = true;
-    auto* e = new MacroEditor(this, *this, openEditors_, start, ok);
-    connect(e, &QObject::destroyed, this, &MainFrame::editorDestroyed);
-    connect(e, &MacroEditor::stopDebugRequested, this, &MainFrame::stopDebug);
-    connect(e, &MacroEditor::gutterClicked, this,
-            [this, e](int line1) { toggleBreakpointAt(e, line1); });
-    connect(e, &QMdiSubWindow::windowTitleChanged, this, &MainFrame::showBreakpointMarks);
-    // 保存(S) follows the active editor's modified flag as it changes.
-    connect(e->edit()->document(), &QTextDocument::modificationChanged, this, [this, e](bool m) {
-        if (activeEditor() == e) setEnabled(ID_SAVE, m);
+// ---- commands the frame carries out ----
+
+void MainFrame::showToolbox() {
+    if (toolbox_) {
+        bringIntoView(mdi_, toolbox_);
+        return;
+    }
+    auto* t = new ToolboxWindow(core_.desktop, this);
+    toolbox_ = t;
+    // Each window's pointer goes first when it is destroyed: the rules must not look at a
+    // window half gone.
+    connect(t, &QObject::destroyed, this, [this] {
+        toolbox_ = nullptr;
+        updateActions();
     });
-    if (!ok) {
-        delete e;  // its destruction decrements the counter again
-        return nullptr;
-    }
-    // The creation rules first: the activation that showing brings comes after them (it
-    // enables the toggle that creation greys).
-    editorCreated(e);
-    mdi_->addSubWindow(e);
-    e->setGeometry(7 * n, 7 * n + 71, 500, 400);
-    e->show();
-    showBreakpointMarks();
-    if (mode == EDITOR_AUTORUN)
-        QTimer::singleShot(0, this, [this, e] { compileEditor(e, MODE_AUTO); });
-    return e;
+    mdi_->addSubWindow(t);
+    t->relayout(mdi_->viewport()->width());
+    editors_->setFirstTop(t->height() + 1);
+    if (MacroEditor* e = editors_->last()) t->setTarget(e->edit());
+    t->show();
+    updateActions();
 }
 
-void MainFrame::editorCreated(MacroEditor*) {
-    setFileWindowGroup(true);
-    setEditRunGroup(true);
-    if (!breakWin_) setEnabled(ID_BREAKWIN, true);
-    setEnabled(ID_BREAKTOGGLE, false);
+void MainFrame::closeAll() {
+    if (!editors_->confirmClose()) return;
+    for (QMdiSubWindow* w : mdi_->subWindowList()) delete w;
+    updateActions();
 }
 
-void MainFrame::editorDestroyed() {
-    if (shutDown_) return;
-    --openEditors_;
-    if (openEditors_ <= 0) noChildrenLeft();
+// 40018: the active window closes as its close box would close it, so that a modified
+// editor is asked about and nothing is lost.
+void MainFrame::closeActive() {
+    if (QMdiSubWindow* w = mdi_->currentSubWindow()) w->close();
+    updateActions();
 }
 
-void MainFrame::editorActivated(MacroEditor* e) {
-    lastEditor_ = e;
-    if (toolbox_) toolbox_->setTarget(e->edit());
-    const int mode = executor_->record().mode.load();
-    if (mode == MODE_IDLE && !runActive()) setEditRunGroup(true);
-    if ((mode == MODE_IDLE || mode == MODE_STEP) && !breakWin_) setEnabled(ID_BREAKWIN, true);
-    setEnabled(ID_BREAKTOGGLE, true);
-    setEnabled(ID_SAVE, e->modified());
-    setEnabled(ID_SAVEAS, true);
+void MainFrame::autoClick() {
+    AutoClickDialog d(this, core_.autoClick, core_.desktop, *hook_, core_.ini);
+    connect(hook_, &HookBridge::pointPicked, &d, &AutoClickDialog::picked);
+    d.exec();
 }
 
-EditorRunQuery::Use MainFrame::runUse(const MacroEditor* editor) const {
-    if (editor != runEditor_.data()) return Use::None;
-    // A paused debug run (step mode) may let its editor go after a question; any other run
-    // reads the editor and keeps it.
-    if (!executor_->workerActive() && executor_->record().mode.load() == MODE_STEP)
-        return Use::Stepping;
-    return runActive() ? Use::Running : Use::None;
+void MainFrame::systemSettings() {
+    SettingsDialog d(this, core_.settings, core_.ini);
+    d.exec();
+    runs_->applySettings();
 }
 
-CheckResultWindow* MainFrame::openCheckResult() {
-    if (checkResult_) {
-        mdi_->setActiveSubWindow(checkResult_);
-        return checkResult_;
-    }
-    bool ok = true;
-    auto* w = new CheckResultWindow(this, ok);
-    connect(w, &QObject::destroyed, this, &MainFrame::checkResultDestroyed);
-    connect(w, &CheckResultWindow::gotoLineRequested, this, &MainFrame::gotoLine);
-    if (!ok) {
-        delete w;
-        return nullptr;
-    }
-    checkResult_ = w;
-    mdi_->addSubWindow(w);
-    QRect c = mdi_->contentsRect();
-    w->setGeometry(0, c.bottom() - 90, c.width(), 90);
-    w->show();
-    checkResultActivated();
-    setEnabled(ID_CHECKRESULT, false);
-    return w;
+// A recording's text in a new editor, which has the keyboard focus as a window just opened
+// for the user should.
+void MainFrame::openRecorded(const QString& text) {
+    MacroEditor* e = editors_->open(EDITOR_RECORDED, text);
+    if (!e) return;
+    raise();
+    activateWindow();
+    e->edit()->setFocus();
 }
 
-void MainFrame::checkResultDestroyed() {
-    checkResult_ = nullptr;
-    if (!shutDown_ && QFile::exists(QString::fromStdString(logPath())))
-        setEnabled(ID_CHECKRESULT, true);
-}
-
-void MainFrame::checkResultActivated() {
-    for (int id : {ID_BREAKWIN, ID_BREAKTOGGLE, ID_CHECK, ID_RUN, ID_SAVE, ID_SAVEAS})
-        setEnabled(id, false);
-}
-
-void MainFrame::gotoLine(const QString& macroName, int line1) {
-    for (QMdiSubWindow* w : mdi_->subWindowList()) {
-        if (w->windowTitle() == macroName) {
-            mdi_->setActiveSubWindow(w);
-            if (auto* e = qobject_cast<MacroEditor*>(w)) e->gotoLine(line1);
-            return;
-        }
-    }
+// A settings write that failed (an unreadable or read-only Orvane.ini is never replaced) is
+// told once, until a write succeeds again.
+void MainFrame::reportSettingsFailure() {
+    const std::string why = core_.ini.takeFailureToReport();
+    if (why.empty()) return;
+    showMessage(MsgKind::Warning, this, QStringLiteral("Orvane"),
+                u8q("設定ファイルに書き込めませんでした。設定は保存されません。\n") +
+                    QString::fromLocal8Bit(why.c_str()));
 }
 
 // ---- frame rectangle and shutdown ----
 
 void MainFrame::rememberFramePos() {
     // While recording the frame lies beneath the stop window: its own place stays stored.
-    if (recording_) return;
-    if (isMinimized() || isMaximized()) return;
-    frameRect_ = geometry();
+    if (shutDown_ || record_->recording() || isMinimized() || isMaximized()) return;
+    const QRect g = geometry();
+    core_.settings.frame = {g.x(), g.y(), g.width(), g.height()};
+    core_.settings.framePosSaved = true;
 }
 
 void MainFrame::resizeEvent(QResizeEvent* e) {
@@ -284,7 +275,7 @@ void MainFrame::moveEvent(QMoveEvent* e) {
 
 void MainFrame::closeEvent(QCloseEvent* e) {
     // Modified editors are asked about first; Cancel keeps the program open.
-    if (!shutDown_ && !confirmCloseEditors()) {
+    if (!shutDown_ && !editors_->confirmClose()) {
         e->ignore();
         return;
     }
@@ -295,31 +286,24 @@ void MainFrame::closeEvent(QCloseEvent* e) {
 void MainFrame::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
-    // 1. Every child goes (modified ones were asked about by the close).
+    // Every child goes (modified editors were asked about by the close).
+    editors_->shutdown();
     for (QMdiSubWindow* w : mdi_->subWindowList()) delete w;
-    if (findDialog_) delete findDialog_;
     timer_->stop();
-    // 3. Stop a running worker; its pending calls to this thread are answered while we wait.
-    runHost_->setShuttingDown();
-    if (executor_->workerActive()) {
-        executor_->requestStop();
-        while (executor_->workerActive())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    executor_->join();
-    // 4. Close open CSV files.
-    executor_->stopDebug();
-    // 6. The frame rectangle.
-    QRect r = frameRect_.isValid() ? frameRect_ : geometry();
-    ini_.writeInt(kSystem, "WNXLPOS", r.x());
-    ini_.writeInt(kSystem, "WNYLPOS", r.y());
-    ini_.writeInt(kSystem, "WNXRPOS", r.width());
-    ini_.writeInt(kSystem, "WNYRPOS", r.height());
-    onRunDialogClose();
-    // 5. Installed hooks are removed; a recording still running is dropped.
+    // A run is stopped (its pending calls answered while it ends) and its CSV files closed.
+    runs_->shutdown();
+    // Installed hooks go; a recording still running is dropped.
+    record_->drop();
     hook_->detach();
-    delete recordStop_;
-    recording_ = false;
+    // The frame's place: where it was last placed by the user (or as it stands, when it was
+    // never shown).
+    const WindowRect& f = core_.settings.frame;
+    const QRect r =
+        core_.settings.framePosSaved ? QRect(f.left, f.top, f.width, f.height) : geometry();
+    core_.ini.writeInt(kSystem, "WNXLPOS", r.x());
+    core_.ini.writeInt(kSystem, "WNYLPOS", r.y());
+    core_.ini.writeInt(kSystem, "WNXRPOS", r.width());
+    core_.ini.writeInt(kSystem, "WNYRPOS", r.height());
 }
 
 }  // namespace orv::app

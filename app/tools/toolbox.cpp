@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/codec.h"
 #include "app/message.h"
@@ -24,6 +25,19 @@ namespace {
 
 QString q(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// The height the tallest syntax text of the catalogue takes in `label`'s font.
+int tallestSyntax(const QLabel* label) {
+    int most = 0;
+    for (const tools::Category& c : tools::categories())
+        for (const tools::StatementInfo& s : c.statements) {
+            const QString t = QString::fromStdString(tools::displaySyntax(s.syntax));
+            const QRect r = label->fontMetrics().boundingRect(QRect(0, 0, 4000, 4000),
+                                                              Qt::AlignLeft | Qt::AlignTop, t);
+            most = std::max(most, r.height());
+        }
+    return most;
 }
 
 QFont gothic(int pixelHeight, bool bold) {
@@ -65,6 +79,8 @@ ToolboxWindow::ToolboxWindow(Desktop& desktop, QWidget* dialogOwner)
     syntax_->setFont(gothic(10, true));
     syntax_->setTextFormat(Qt::PlainText);
     syntax_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Every syntax text shows whole, its last line included, in the font in use.
+    syntax_->setMinimumHeight(tallestSyntax(syntax_) + 2 * syntax_->frameWidth());
     auto* top = new QHBoxLayout;
     top->setSpacing(1);
     top->addWidget(category_);
@@ -88,7 +104,7 @@ void ToolboxWindow::setTarget(QPlainTextEdit* target) {
 }
 
 void ToolboxWindow::relayout(int clientWidth) {
-    setGeometry(0, 0, clientWidth, 70);
+    setGeometry(0, 0, clientWidth, std::max(70, minimumSizeHint().height()));
 }
 
 void ToolboxWindow::categoryChanged(int index) {

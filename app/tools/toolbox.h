@@ -35,7 +35,8 @@ class ToolboxWindow : public QMdiSubWindow {
     QLabel* syntax() const { return syntax_; }
     // The editor text control that "ADD" inserts into (the last activated macro editor).
     void setTarget(QPlainTextEdit* target);
-    // Width = the frame's client width, height 70 (UM_RELAYOUT).
+    // Width = the frame's client width, height 70 or what the longest syntax text needs in the
+    // panel's font, whichever is more (UM_RELAYOUT).
     void relayout(int clientWidth);
     // "Add": the insertion dialog for the chosen statement (modal).
     void add();
@@ -63,7 +64,6 @@ class InsertDialog : public QDialog {
 
     // The field widget of a form field id (for tests), and the "Get" buttons.
     QWidget* field(const std::string& id) const;
-    QPushButton* getButton(bool yAxis) const { return get_[yAxis ? 1 : 0]; }
     tools::FormValues values() const;
     // "ADD": checks, inserts and closes; false when a check failed (the message was shown and
     // the field focused) or there is no target.

@@ -8,9 +8,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -20,6 +22,7 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QTreeWidget>
+#include <functional>
 #include <memory>
 
 #include "app/check/check_result.h"
@@ -30,7 +33,11 @@
 #include "app/dialogs/running_dialog.h"
 #include "app/dialogs/settings_dialog.h"
 #include "app/editor/macro_editor.h"
+#include "app/frame/debug_controller.h"
+#include "app/frame/editor_controller.h"
 #include "app/frame/main_frame.h"
+#include "app/frame/record_controller.h"
+#include "app/frame/window_places.h"
 #include "app/ids.h"
 #include "app/message.h"
 #include "app/settings.h"
@@ -127,7 +134,7 @@ class AppTest : public QObject {
         configured(ini);
         f = frame();
         QVERIFY(f->startUp());
-        e = f->openEditor(0);
+        e = f->editors().open(0);
         e->edit()->setPlainText(text);
         e->setModified(false);
     }
@@ -136,8 +143,8 @@ class AppTest : public QObject {
     void startLongRun(std::unique_ptr<MainFrame>& f, MacroEditor*& e) {
         frameWithEditor(f, e, "START\nWAIT 100000\nEND", "COMTIME=1\r\n");
         if (QTest::currentTestFailed()) return;
-        f->compileEditor(e, 1);
-        QTRY_VERIFY(f->runningDialog() != nullptr);
+        f->runs().compile(e, 1);
+        QTRY_VERIFY(f->runs().runningDialog() != nullptr);
     }
 
   private slots:
@@ -182,7 +189,7 @@ class AppTest : public QObject {
         QCOMPARE(ini.readText("SYSTEM", "EXEMCRO"), std::string());
         QCOMPARE(ini.readInt("AUTOCLK", "ATSSAVE"), 0);
         QCOMPARE(ini.readInt("SYSTEM", "SRCENDM"), 1);
-        QVERIFY(f->settings().breaks.width > 0);  // usable debugger window sizes
+        QVERIFY(f->core().settings.breaks.width > 0);  // usable debugger window sizes
     }
 
     void settingsLoadRules_data() {
@@ -190,18 +197,18 @@ class AppTest : public QObject {
         QTest::addColumn<int>("comTime");
         QTest::addColumn<QString>("exeMacro");
         QTest::addColumn<bool>("framePos");
-        QTest::addColumn<int>("sExeErr");
+        QTest::addColumn<bool>("ignoreRunErrors");
         QTest::newRow("9999 reads as missing")
-            << QByteArray("COMTIME=9999\r\n") << 1000 << "" << false << 0;
+            << QByteArray("COMTIME=9999\r\n") << 1000 << "" << false << false;
         QTest::newRow("ERROR reads as empty")
-            << QByteArray("COMTIME=20\r\nEXEMCRO=ERROR\r\n") << 20 << "" << false << 0;
-        QTest::newRow("three frame keys")
-            << QByteArray("WNXLPOS=1\r\nWNYLPOS=2\r\nWNXRPOS=300\r\n") << 1000 << "" << false << 0;
+            << QByteArray("COMTIME=20\r\nEXEMCRO=ERROR\r\n") << 20 << "" << false << false;
+        QTest::newRow("three frame keys") << QByteArray("WNXLPOS=1\r\nWNYLPOS=2\r\nWNXRPOS=300\r\n")
+                                          << 1000 << "" << false << false;
         QTest::newRow("four frame keys, SEXEERR")
             << QByteArray(
                    "WNXLPOS=1\r\nWNYLPOS=2\r\nWNXRPOS=300\r\nWNYRPOS=200\r\nSEXEERR=1\r\n"
                    "EXEMCRO=/m/a.ovm\r\n")
-            << 1000 << "/m/a.ovm" << true << 1;
+            << 1000 << "/m/a.ovm" << true << true;
     }
     void settingsLoadRules() {
         QFETCH(QByteArray, ini);
@@ -211,9 +218,8 @@ class AppTest : public QObject {
         QTEST(s.comTime, "comTime");
         QTEST(QString::fromStdString(s.exeMacro), "exeMacro");
         QTEST(s.framePosSaved, "framePos");
-        QTEST(s.sExeErr, "sExeErr");
+        QTEST(s.ignoreRunErrors, "ignoreRunErrors");
         QCOMPARE(s.vars.left, 440);
-        QCOMPARE(s.clickSlots[0].interval, 60);
     }
 
     void menuResource() {
@@ -245,12 +251,17 @@ class AppTest : public QObject {
         for (const auto& it : items) {
             QAction* a = f->action(it.id);
             QVERIFY2(a, it.text);
-            QCOMPARE(a->text(), u8q(it.text));
+            // The shown text; a letter in brackets is the item's mnemonic ("開く(&R)").
+            QCOMPARE(QString(a->text()).remove('&'), u8q(it.text));
             QCOMPARE(a->objectName(), QString::number(it.id));
             // The key shows once, in the text: the frame holds it, not the action.
             QVERIFY(a->shortcut().isEmpty());
             if (*it.key) QVERIFY2(f->findChild<QShortcut*>(it.key), it.key);
         }
+        // The letter in brackets is the item's mnemonic in the open menu.
+        for (int id : {ID_NEW, ID_OPEN, ID_SAVE, ID_SAVEAS, ID_CUT, ID_COPY, ID_PASTE})
+            QVERIFY2(!QKeySequence::mnemonic(f->action(id)->text()).isEmpty(),
+                     qPrintable(f->action(id)->text()));
     }
 
     void menuGroupsFollowEditors() {
@@ -263,14 +274,14 @@ class AppTest : public QObject {
         // F2 with its item grey does nothing: no compile, no log.
         QTest::keyClick(f.get(), Qt::Key_F2);
         QVERIFY(!QFile::exists(path("comp.his")));
-        MacroEditor* e = f->openEditor(0);
+        MacroEditor* e = f->editors().open(0);
         QVERIFY(e);
         QCOMPARE(e->windowTitle(), QStringLiteral("1 New Macro"));
         for (int id : {ID_SAVEAS, ID_CLOSE, ID_RUN, ID_CHECK, ID_FIND, ID_SELECTALL})
             QVERIFY2(f->action(id)->isEnabled(), qPrintable(QString::number(id)));
-        QCOMPARE(f->openEditors(), 1);
+        QCOMPARE(f->editors().count(), 1);
         f->command(ID_CLOSEALL);
-        QCOMPARE(f->openEditors(), 0);
+        QCOMPARE(f->editors().count(), 0);
         QVERIFY(!f->action(ID_RUN)->isEnabled());
         QVERIFY(!f->action(ID_CLOSE)->isEnabled());
         // Edit commands with no window say so.
@@ -282,18 +293,18 @@ class AppTest : public QObject {
         configured();
         auto f = frame();
         QVERIFY(f->startUp());
-        MacroEditor* e = f->openEditor(0);
-        f->editorActivated(e);
+        MacroEditor* e = f->editors().open(0);
+        f->mdi()->setActiveSubWindow(e);
         for (int id : {ID_TOOLBOX, ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG, ID_VARWIN})
             QVERIFY2(!f->action(id)->isEnabled(), qPrintable(QString::number(id)));
         for (int id :
              {ID_RUN, ID_DEBUGRUN, ID_STEP, ID_BREAKWIN, ID_BREAKTOGGLE, ID_AUTOCLICK, ID_RECORD})
             QVERIFY2(f->action(id)->isEnabled(), qPrintable(QString::number(id)));
         f->command(ID_BREAKWIN);
-        QVERIFY(f->breakpointsWindow());
+        QVERIFY(f->debugger().breakpointsWindow());
         QVERIFY(!f->action(ID_BREAKWIN)->isEnabled());
-        f->breakpointsWindow()->close();
-        QTRY_VERIFY(!f->breakpointsWindow());
+        f->debugger().breakpointsWindow()->close();
+        QTRY_VERIFY(!f->debugger().breakpointsWindow());
         QVERIFY(f->action(ID_BREAKWIN)->isEnabled());
     }
 
@@ -303,40 +314,41 @@ class AppTest : public QObject {
         std::unique_ptr<MainFrame> f;
         MacroEditor* e = nullptr;
         frameWithEditor(f, e, "DEFINE %a, $s\nSTART\n%a = 1\n%a = %a + 1\n$s = 'x'\nEND");
-        f->editorActivated(e);
+        f->mdi()->setActiveSubWindow(e);
         e->gotoLine(4);
         f->command(ID_BREAKTOGGLE);
-        BreakpointsWindow* bw = f->breakpointsWindow();
+        BreakpointsWindow* bw = f->debugger().breakpointsWindow();
         QVERIFY(bw);
         QCOMPARE(bw->list()->topLevelItemCount(), 1);
         QCOMPARE(bw->list()->topLevelItem(0)->text(0), QStringLiteral("4"));
         QCOMPARE(bw->list()->topLevelItem(0)->text(1), e->windowTitle());
         f->command(ID_DEBUGRUN);
         QTRY_VERIFY2(messages_.contains(u8q("中断-ﾌﾟﾚｲｸﾎﾟｲﾝﾄ")), qPrintable(messages_.join("|")));
-        QTRY_COMPARE(f->executor().record().mode.load(), int(MODE_STEP));
-        QCOMPARE(f->debugSession().hotItem(), 0);
+        QTRY_COMPARE(f->runs().executor().mode(), int(MODE_STEP));
+        QCOMPARE(f->debugger().session().hotItem(), 0);
         QCOMPARE(e->edit()->textCursor().selectedText().left(11), QStringLiteral("%a = %a + 1"));
-        QVERIFY(f->variablesWindow());
-        QTreeWidget* vars = f->variablesWindow()->list();
+        QVERIFY(f->debugger().variablesWindow());
+        QTreeWidget* vars = f->debugger().variablesWindow()->list();
         QCOMPARE(vars->topLevelItemCount(), 2);
         QCOMPARE(vars->topLevelItem(0)->text(2), QStringLiteral("1"));
         for (int id : {ID_NEXTLINE, ID_CONTINUE, ID_STOPDEBUG})
             QVERIFY2(f->action(id)->isEnabled(), qPrintable(QString::number(id)));
         for (int id : {ID_RUN, ID_DEBUGRUN, ID_STEP, ID_CHECK})
             QVERIFY2(!f->action(id)->isEnabled(), qPrintable(QString::number(id)));
-        f->editorActivated(e);  // activation does not enable the run group under a pause
+        f->mdi()->setActiveSubWindow(e);  // activation does not enable the run group under a pause
         QVERIFY(!f->action(ID_RUN)->isEnabled());
 
         f->command(ID_NEXTLINE);
-        QCOMPARE(f->debugSession().hotItem(), -1);
+        QCOMPARE(f->debugger().session().hotItem(), -1);
+        QVERIFY(bw->list()->selectedItems().isEmpty());  // no row looks stopped any more
         QCOMPARE(vars->topLevelItem(0)->text(2), QStringLiteral("2"));
         // The gutter marks the line the next step runs (0-based 4: $s = 'x').
         QCOMPARE(e->edit()->runningLine(), 4);
         QCOMPARE(vars->topLevelItem(1)->text(2), QString());
         f->command(ID_CONTINUE);
         QTRY_VERIFY(messages_.contains(u8q("マクロ実行終了")));
-        QTRY_COMPARE(f->executor().record().mode.load(), int(MODE_IDLE));
-        QVERIFY(!f->variablesWindow());
+        QTRY_COMPARE(f->runs().executor().mode(), int(MODE_IDLE));
+        QVERIFY(!f->debugger().variablesWindow());
         QTRY_VERIFY(f->action(ID_RUN)->isEnabled());
         QVERIFY(!f->action(ID_STOPDEBUG)->isEnabled());
     }
@@ -346,10 +358,10 @@ class AppTest : public QObject {
         std::unique_ptr<MainFrame> f;
         MacroEditor* e = nullptr;
         frameWithEditor(f, e, "@ note\nSTART\nWAIT 1\nEND");
-        f->editorActivated(e);
+        f->mdi()->setActiveSubWindow(e);
         f->command(ID_BREAKWIN);
         QCOMPARE(messages_.value(0), u8q("ブレイクポイントファイル破壊(ERR=BTR01)"));
-        BreakpointsWindow* bw = f->breakpointsWindow();
+        BreakpointsWindow* bw = f->debugger().breakpointsWindow();
         QCOMPARE(bw->list()->topLevelItemCount(), 1);  // the record before the damage stays
         e->gotoLine(1);
         f->command(ID_BREAKTOGGLE);
@@ -364,7 +376,7 @@ class AppTest : public QObject {
         bw->deleteSelected();
         QCOMPARE(bw->list()->topLevelItem(0)->text(0), QStringLiteral("3"));
         bw->close();
-        QTRY_VERIFY(!f->breakpointsWindow());
+        QTRY_VERIFY(!f->debugger().breakpointsWindow());
         QByteArray title = QByteArray::fromStdString(toCp932(e->windowTitle()));
         QByteArray want("\x03\0\0\0", 4);
         want += char(title.size());
@@ -377,13 +389,13 @@ class AppTest : public QObject {
         e->edit()->setPlainText("START\nWAIT 100000\nEND");
         e->setModified(false);
         f->command(ID_DEBUGRUN);
-        QTRY_VERIFY(f->runningDialog() && f->executor().record().inLoop.load() != 0);
-        QVERIFY(f->breakpointsWindow());
-        f->breakpointsWindow()->close();
+        QTRY_VERIFY(f->runs().runningDialog() && f->runs().executor().rowsExecuting());
+        QVERIFY(f->debugger().breakpointsWindow());
+        f->debugger().breakpointsWindow()->close();
         QTRY_VERIFY(f->findChild<QDialog*>("121"));
-        QVERIFY(f->breakpointsWindow());
-        f->runningDialog()->stop();
-        QTRY_COMPARE(f->executor().record().mode.load(), int(MODE_IDLE));
+        QVERIFY(f->debugger().breakpointsWindow());
+        f->runs().runningDialog()->stop();
+        QTRY_COMPARE(f->runs().executor().mode(), int(MODE_IDLE));
     }
 
     // The toolbox follows the last activated editor; Add opens the form of the chosen
@@ -399,7 +411,7 @@ class AppTest : public QObject {
         tb->commands()->setCurrentIndex(1);
         QCOMPARE(tb->description()->text(), u8q("マウスの移動"));
         QVERIFY(tb->syntax()->text().startsWith(u8q("構文:MMOVE")));
-        f->editorActivated(e);
+        f->mdi()->setActiveSubWindow(e);
         QVERIFY(tb->addButton()->isEnabled());
         tb->categories()->setCurrentIndex(3);  // another category clears the command
         QVERIFY(!tb->addButton()->isEnabled());
@@ -421,6 +433,18 @@ class AppTest : public QObject {
         });
         tb->add();
         QCOMPARE(e->edit()->toPlainText(), QStringLiteral("START\n\tMMOVE 10,20\nEND"));
+        // Every syntax text shows whole in the panel, its last line included.
+        for (int cat = 1; cat < tb->categories()->count(); ++cat) {
+            tb->categories()->setCurrentIndex(cat);
+            for (int cmd = 1; cmd < tb->commands()->count(); ++cmd) {
+                tb->commands()->setCurrentIndex(cmd);
+                QLabel* syntax = tb->syntax();
+                const QRect need = syntax->fontMetrics().boundingRect(
+                    syntax->contentsRect(), Qt::AlignLeft | Qt::AlignTop, syntax->text());
+                QVERIFY2(need.height() <= syntax->contentsRect().height(),
+                         qPrintable(tb->commands()->currentText()));
+            }
+        }
         f->command(ID_CLOSEALL);
         QVERIFY(!f->toolbox());
         QVERIFY(f->action(ID_TOOLBOX)->isEnabled());
@@ -433,7 +457,7 @@ class AppTest : public QObject {
         MacroEditor* e = nullptr;
         frameWithEditor(f, e, "");
         ToolboxWindow* tb = f->toolbox();
-        f->editorActivated(e);
+        f->mdi()->setActiveSubWindow(e);
         int seen = 0;
         for (const orvtest::StatementSample& sample : orvtest::statementSamples()) {
             int category = 0, command = 0;
@@ -507,23 +531,23 @@ class AppTest : public QObject {
         std::unique_ptr<MainFrame> f;
         MacroEditor* e = nullptr;
         frameWithEditor(f, e, "DEFINE %a\nSTART\n%a = 5\nEND");
-        f->editorActivated(e);
+        f->mdi()->setActiveSubWindow(e);
         f->command(ID_STEP);
-        QCOMPARE(f->executor().record().mode.load(), int(MODE_STEP));
-        QVERIFY(f->breakpointsWindow());
-        QVERIFY(f->variablesWindow());
+        QCOMPARE(f->runs().executor().mode(), int(MODE_STEP));
+        QVERIFY(f->debugger().breakpointsWindow());
+        QVERIFY(f->debugger().variablesWindow());
         QCOMPARE(e->edit()->textCursor().selectedText().left(6), QStringLiteral("%a = 5"));
         f->command(ID_STOPDEBUG);
-        QCOMPARE(f->executor().record().mode.load(), int(MODE_IDLE));
-        QVERIFY(!f->variablesWindow());
+        QCOMPARE(f->runs().executor().mode(), int(MODE_IDLE));
+        QVERIFY(!f->debugger().variablesWindow());
         QVERIFY(!f->action(ID_NEXTLINE)->isEnabled());
         QVERIFY(f->action(ID_RUN)->isEnabled());
         // Step to the end: the last line ends debugging.
         f->command(ID_STEP);
         f->command(ID_NEXTLINE);
         f->command(ID_NEXTLINE);
-        QCOMPARE(f->executor().record().mode.load(), int(MODE_IDLE));
-        QVERIFY(!f->variablesWindow());
+        QCOMPARE(f->runs().executor().mode(), int(MODE_IDLE));
+        QVERIFY(!f->debugger().variablesWindow());
     }
 
     void configuredAutoRun() {
@@ -534,7 +558,7 @@ class AppTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(messages_.contains(u8q("マクロ実行終了")), 5000);
         QCOMPARE(desktop_.cursor().x, 33);
         QVERIFY(f->isVisible());
-        QCOMPARE(f->activeEditor()->windowTitle(), path("auto.ovm"));
+        QCOMPARE(f->editors().active()->windowTitle(), path("auto.ovm"));
     }
 
     void configuredAutoRunMissingFile() {
@@ -542,8 +566,8 @@ class AppTest : public QObject {
         auto f = frame();
         QVERIFY(f->startUp());
         QCOMPARE(messages_.last(), u8q("指定されたマクロファイルが存在しません。"));
-        QCOMPARE(f->settings().autoFin, 0);  // the program will not close itself
-        QCOMPARE(f->openEditors(), 0);
+        QCOMPARE(f->core().settings.autoFin, 0);  // the program will not close itself
+        QCOMPARE(f->editors().count(), 0);
     }
 
     void editorFileSizesAndExactBytes() {
@@ -554,11 +578,11 @@ class AppTest : public QObject {
         writeFile(path("max.ovm"), max);
         writeFile(path("big.ovm"), max + " ");
         fileAnswer_ = path("big.ovm");
-        QVERIFY(!f->openEditor(1));
+        QVERIFY(!f->editors().open(1));
         QCOMPARE(messages_.last(), u8q("ファイルサイズが大きすぎます"));
-        QCOMPARE(f->openEditors(), 0);
+        QCOMPARE(f->editors().count(), 0);
         fileAnswer_ = path("max.ovm");
-        MacroEditor* e = f->openEditor(1);
+        MacroEditor* e = f->editors().open(1);
         QVERIFY(e);
         QCOMPARE(fileDialogs_.last().section('|', 1, 1), u8q("ファイルオープン！"));
         QCOMPARE(QByteArray::fromStdString(e->textBytes()), max);
@@ -566,14 +590,14 @@ class AppTest : public QObject {
         e->setModified(true);
         QVERIFY(e->save(false));
         QCOMPARE(readFile(path("max.ovm")).size(), 65536);
-        QVERIFY(f->openEditor(1));
+        QVERIFY(f->editors().open(1));
 
         // Invalid CP932, duplicate-mapped characters, lone LF and CR, text after a zero byte.
         QByteArray odd =
             sjis("表示①") + "\x81\xED\x40\xFA\x5C\x82" + "a\nb\rc\r\nd" + QByteArray("\0tail", 5);
         writeFile(path("odd.ovm"), odd);
         fileAnswer_ = path("odd.ovm");
-        MacroEditor* e2 = f->openEditor(1);
+        MacroEditor* e2 = f->editors().open(1);
         QVERIFY(e2);
         QByteArray expect = odd.left(odd.indexOf('\0'));
         QCOMPARE(QByteArray::fromStdString(e2->textBytes()), expect);
@@ -586,7 +610,7 @@ class AppTest : public QObject {
         configured();
         auto f = frame();
         QVERIFY(f->startUp());
-        MacroEditor* e = f->openEditor(0);
+        MacroEditor* e = f->editors().open(0);
         e->edit()->setPlainText(u8q("START\nEND"));
         fileAnswer_ = path("a.ovm");
         QVERIFY(e->save(false));  // never saved: through the dialog
@@ -620,10 +644,10 @@ class AppTest : public QObject {
         e->edit()->setPlainText("Y");
         e->setModified(true);
         QVERIFY(!e->close());
-        QCOMPARE(f->openEditors(), 1);
+        QCOMPARE(f->editors().count(), 1);
         answer_ = QMessageBox::No;
         QVERIFY(e->close());
-        QTRY_COMPARE(f->openEditors(), 0);
+        QTRY_COMPARE(f->editors().count(), 0);
     }
 
     void invalidExitFlagEndsTheProgram() {
@@ -640,8 +664,8 @@ class AppTest : public QObject {
         auto f = frame(path("missing.ovm"), "1", true);
         QVERIFY(f->startUp());
         QCOMPARE(messages_.last(), u8q("外部パラメタで指定されたマクロファイルが存在しません。"));
-        QCOMPARE(f->settings().autoExe, 1);  // the configured setting is unchanged
-        QCOMPARE(f->openEditors(), 0);
+        QCOMPARE(f->core().settings.autoExe, 1);  // the configured setting is unchanged
+        QCOMPARE(f->editors().count(), 0);
     }
 
     void commandLineRunClosesWithFlagOne() {
@@ -653,7 +677,7 @@ class AppTest : public QObject {
         QCOMPARE(desktop_.cursor().x, 10);
         QVERIFY(!messages_.contains(u8q("マクロ実行終了")));
         // The command-line path did not replace the configured one.
-        QCOMPARE(f->settings().exeMacro, std::string());
+        QCOMPARE(f->core().settings.exeMacro, std::string());
     }
 
     void commandLineRunStaysOpenWithFlagX() {
@@ -663,7 +687,7 @@ class AppTest : public QObject {
         QVERIFY(f->startUp());
         QTRY_VERIFY_WITH_TIMEOUT(messages_.contains(u8q("マクロ実行終了")), 5000);
         QVERIFY(f->isVisible());
-        QCOMPARE(f->settings().autoFin, 0);
+        QCOMPARE(f->core().settings.autoFin, 0);
         QVERIFY(f->action(ID_RUN)->isEnabled());
     }
 
@@ -675,13 +699,13 @@ class AppTest : public QObject {
         for (int id : {ID_RUN, ID_CHECK, ID_DEBUGRUN, ID_STEP})
             QVERIFY(!f->action(id)->isEnabled());
         // Activation of the editor does not bring them back.
-        f->editorActivated(e);
+        f->mdi()->setActiveSubWindow(e);
         QVERIFY(!f->action(ID_RUN)->isEnabled());
         // The stop button: the UI never blocks; the end arrives by itself.
-        f->runningDialog()->stopButton()->click();
+        f->runs().runningDialog()->stopButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(f->action(ID_RUN)->isEnabled(), 2000);
         QVERIFY(messages_.contains(e->windowTitle() + u8q(" は中断されました")));
-        QVERIFY(f->runningDialog() == nullptr);
+        QVERIFY(f->runs().runningDialog() == nullptr);
     }
 
     void shutdownDuringARunDoesNotHang() {
@@ -704,7 +728,7 @@ class AppTest : public QObject {
         if (QTest::currentTestFailed()) return;
         f->command(ID_CHECK);
         QCOMPARE(messages_.last(), u8q("マクロ解析エラー発生\r\nエラーログを参照してください"));
-        CheckResultWindow* w = f->checkResult();
+        CheckResultWindow* w = f->runs().checkResult();
         QVERIFY(w);
         QStringList lines = w->edit()->toPlainText().split('\n');
         QCOMPARE(lines.value(1), u8q("*2 Line Error(035) WAIT 構文エラー(パラメタ不正)"));
@@ -717,7 +741,7 @@ class AppTest : public QObject {
         QTextCursor c(w->edit()->document()->findBlockByNumber(1));
         w->edit()->setTextCursor(c);
         w->jumpToError();
-        QCOMPARE(f->activeEditor(), e);
+        QCOMPARE(f->editors().active(), e);
         QCOMPARE(e->edit()->textCursor().selectedText(), QStringLiteral("WAIT x\u2029"));
 
         // Modified and never saved: the check saves it first, so the log names that file and
@@ -726,7 +750,7 @@ class AppTest : public QObject {
         fileAnswer_ = path("first.ovm");
         f->command(ID_CHECK);
         QCOMPARE(e->windowTitle(), path("first.ovm"));
-        lines = f->checkResult()->edit()->toPlainText().split('\n');
+        lines = f->runs().checkResult()->edit()->toPlainText().split('\n');
         QVERIFY2(lines.value(0).contains(path("first.ovm")), qPrintable(lines.value(0)));
         QVERIFY(errorLineTarget(lines, 1, line1, name));
         QCOMPARE(name, path("first.ovm"));
@@ -736,7 +760,7 @@ class AppTest : public QObject {
         configured();
         auto f = frame();
         QVERIFY(f->startUp());
-        SettingsDialog d(f.get(), f->settings(), f->ini());
+        SettingsDialog d(f.get(), f->core().settings, f->core().ini);
         d.interval()->setText("");
         d.confirm();
         QCOMPARE(messages_.last(), u8q("1以上を指定してください"));
@@ -747,7 +771,7 @@ class AppTest : public QObject {
         QVERIFY(d.path()->isEnabled() && d.box(1059)->isEnabled());
         d.confirm();
         QCOMPARE(messages_.last(), u8q("自動実行マクロファイルが指定されていません"));
-        QCOMPARE(f->ini().readInt("SYSTEM", "COMTIME"), 250);  // written before the stop
+        QCOMPARE(f->core().ini.readInt("SYSTEM", "COMTIME"), 250);  // written before the stop
         d.path()->setText(path("none.ovm"));
         d.confirm();
         QCOMPARE(messages_.last(), u8q("指定されたマクロファイルが存在しません。"));
@@ -755,9 +779,10 @@ class AppTest : public QObject {
         d.box(1057)->setChecked(true);
         d.confirm();
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(f->ini().readInt("SYSTEM", "SEXEERR"), 1);
-        QCOMPARE(QString::fromStdString(f->ini().readText("SYSTEM", "EXEMCRO")), path("none.ovm"));
-        QCOMPARE(f->settings().autoExe, 0);
+        QCOMPARE(f->core().ini.readInt("SYSTEM", "SEXEERR"), 1);
+        QCOMPARE(QString::fromStdString(f->core().ini.readText("SYSTEM", "EXEMCRO")),
+                 path("none.ovm"));
+        QCOMPARE(f->core().settings.autoExe, 0);
     }
 
     void findAndReplace() {
@@ -797,31 +822,33 @@ class AppTest : public QObject {
         f->setGeometry(60, 70, 520, 380);
         const QRect before = f->geometry();
         f->command(ID_RECORD);
-        QVERIFY(f->recording());
-        RecordStopWindow* w = f->recordStopWindow();
+        QVERIFY(f->recorder().recording());
+        RecordStopWindow* w = f->recorder().stopWindow();
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), u8q("マクロ記録停止"));
         QCOMPARE(w->button()->text(), u8q("ﾏｸﾛ記録停止"));
         QCOMPARE(w->button()->objectName(), QStringLiteral("2101"));
         QVERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(f->geometry().topLeft(), w->placement().topLeft());
-        f->editorActivated(e);  // activation brings none of them back
+        // The frame's outer edge lies beneath the stop window, whatever the menu bar asks for.
+        QCOMPARE(f->frameGeometry().topLeft(), w->placement().topLeft());
+        QVERIFY(w->placement().contains(f->frameGeometry()));
+        f->mdi()->setActiveSubWindow(e);  // activation brings none of them back
         for (int id : {ID_RECORD, ID_DEBUGRUN, ID_STEP, ID_RUN, ID_CHECK})
             QVERIFY2(!f->action(id)->isEnabled(), qPrintable(QString::number(id)));
         w->button()->click();
-        QTRY_VERIFY(!f->recording() && !f->recordStopWindow());
-        QCOMPARE(f->openEditors(), 2);
-        QCOMPARE(f->activeEditor()->edit()->toPlainText(), QStringLiteral("START\nEND\n"));
-        QCOMPARE(f->activeEditor()->windowTitle(), QStringLiteral("2 New Macro"));
+        QTRY_VERIFY(!f->recorder().recording() && !f->recorder().stopWindow());
+        QCOMPARE(f->editors().count(), 2);
+        QCOMPARE(f->editors().active()->edit()->toPlainText(), QStringLiteral("START\nEND\n"));
+        QCOMPARE(f->editors().active()->windowTitle(), QStringLiteral("2 New Macro"));
         QCOMPARE(f->geometry(), before);
         for (int id : {ID_RECORD, ID_DEBUGRUN, ID_STEP, ID_RUN, ID_CHECK})
             QVERIFY2(f->action(id)->isEnabled(), qPrintable(QString::number(id)));
         // Ending the program while recording drops the text and the stop window.
         f->command(ID_RECORD);
-        QPointer<RecordStopWindow> stopWindow = f->recordStopWindow();
+        QPointer<RecordStopWindow> stopWindow = f->recorder().stopWindow();
         QVERIFY(f->close());
-        QVERIFY(!f->recording() && !stopWindow);
-        QCOMPARE(f->openEditors(), 2);
+        QVERIFY(!f->recorder().recording() && !stopWindow);
+        QCOMPARE(f->editors().count(), 2);
 
         MacroEditor* run = nullptr;
         std::unique_ptr<MainFrame> g;
@@ -829,9 +856,9 @@ class AppTest : public QObject {
         startLongRun(g, run);
         if (QTest::currentTestFailed()) return;
         QVERIFY(!g->action(ID_RECORD)->isEnabled());
-        g->startRecording();
-        QVERIFY(!g->recording() && !g->recordStopWindow());
-        g->runningDialog()->stopButton()->click();
+        g->command(ID_RECORD);
+        QVERIFY(!g->recorder().recording() && !g->recorder().stopWindow());
+        g->runs().runningDialog()->stopButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(g->action(ID_RECORD)->isEnabled(), 2000);
     }
 
@@ -872,18 +899,162 @@ class AppTest : public QObject {
         const int asked = messages_.size();
         answer_ = QMessageBox::Cancel;
         f->command(ID_CLOSEALL);
-        QCOMPARE(f->openEditors(), 1);
+        QCOMPARE(f->editors().count(), 1);
         QVERIFY(!f->close());
         QCOMPARE(messages_.size(), asked + 2);
         QCOMPARE(messages_.last(), u8q("変更されています。保存しますか？"));
         answer_ = QMessageBox::No;
         f->command(ID_CLOSEALL);
-        QTRY_COMPARE(f->openEditors(), 0);
+        QTRY_COMPARE(f->editors().count(), 0);
         QVERIFY(!f->action(ID_CUT)->isEnabled() && !f->action(ID_COPY)->isEnabled());
         // Nothing modified: the program ends without a question.
-        f->openEditor(0);
+        f->editors().open(0);
         QVERIFY(f->close());
         QCOMPARE(messages_.size(), asked + 3);
+    }
+
+    // Every way a run, a debug run or a step run ends leaves the commands as they are with no
+    // run, without activating anything: each row drives one way to its end.
+    void everyEndOfARunLeavesTheCommandsOfNoRun() {
+        using Drive = std::function<void(MainFrame&, MacroEditor*)>;
+        auto pauseAtLine5 = [](MainFrame& f, MacroEditor* e) {
+            QVERIFY(e->save(true));  // the breakpoint names the file the run saves to
+            e->gotoLine(5);
+            f.command(ID_BREAKTOGGLE);
+            f.command(ID_DEBUGRUN);
+            QTRY_COMPARE(f.runs().executor().mode(), int(MODE_STEP));
+        };
+        auto change = [](MacroEditor* e) { e->edit()->appendPlainText(QStringLiteral("@")); };
+        const struct {
+            const char* name;
+            Drive drive;
+        } ways[] = {
+            {"debug run to the end", [](MainFrame& f, MacroEditor*) { f.command(ID_DEBUGRUN); }},
+            {"stepped to the end",
+             [](MainFrame& f, MacroEditor*) {
+                 f.command(ID_STEP);
+                 for (int n = 0; n < 50 && f.runs().executor().mode() == MODE_STEP; ++n)
+                     f.command(ID_NEXTLINE);
+             }},
+            {"stepping stopped",
+             [](MainFrame& f, MacroEditor*) {
+                 f.command(ID_STEP);
+                 f.command(ID_NEXTLINE);
+                 f.command(ID_STOPDEBUG);
+             }},
+            {"text changed, No at Next line",
+             [&](MainFrame& f, MacroEditor* e) {
+                 f.command(ID_STEP);
+                 change(e);
+                 answer_ = QMessageBox::No;
+                 f.command(ID_NEXTLINE);
+             }},
+            {"text changed, No at Continue",
+             [&](MainFrame& f, MacroEditor* e) {
+                 pauseAtLine5(f, e);
+                 change(e);
+                 answer_ = QMessageBox::No;
+                 f.command(ID_CONTINUE);
+             }},
+            {"text changed, Yes at Continue runs it again, then stopped",
+             [&](MainFrame& f, MacroEditor* e) {
+                 pauseAtLine5(f, e);
+                 change(e);
+                 answer_ = QMessageBox::Yes;
+                 const int stops = messages_.count(u8q("中断-ﾌﾟﾚｲｸﾎﾟｲﾝﾄ"));
+                 f.command(ID_CONTINUE);
+                 QTRY_COMPARE(messages_.count(u8q("中断-ﾌﾟﾚｲｸﾎﾟｲﾝﾄ")), stops + 1);
+                 QTRY_COMPARE(f.runs().executor().mode(), int(MODE_STEP));
+                 f.command(ID_STOPDEBUG);
+             }},
+            {"run to the end", [](MainFrame& f, MacroEditor*) { f.command(ID_RUN); }},
+        };
+        const struct {
+            int id;
+            bool on;
+        } noRun[] = {{ID_RUN, true},        {ID_CHECK, true},     {ID_DEBUGRUN, true},
+                     {ID_STEP, true},       {ID_RECORD, true},    {ID_CLOSE, true},
+                     {ID_CLOSEALL, true},   {ID_TILE, true},      {ID_SELECTALL, true},
+                     {ID_FIND, true},       {ID_NEXTLINE, false}, {ID_CONTINUE, false},
+                     {ID_STOPDEBUG, false}, {ID_VARWIN, false}};
+        for (const auto& way : ways) {
+            QFile::remove(path("brksvfl.dbk"));
+            fileAnswer_ = path("loop.ovm");
+            std::unique_ptr<MainFrame> f;
+            MacroEditor* e = nullptr;
+            frameWithEditor(f, e, "DEFINE %i\nSTART\n%i = 0\nDO (%i < 2)\n%i = %i + 1\nENDDO\nEND");
+            f->mdi()->setActiveSubWindow(e);
+            way.drive(*f, e);
+            QTRY_COMPARE_WITH_TIMEOUT(f->runs().activity(), Activity::Idle, 5000);
+            QString wrong;
+            for (const auto& c : noRun)
+                if (f->action(c.id)->isEnabled() != c.on) wrong += QString(" %1").arg(c.id);
+            QVERIFY2(wrong.isEmpty(), qPrintable(QString(way.name) + ":" + wrong));
+            QVERIFY2(!e->edit()->isReadOnly(), way.name);
+            answer_ = QMessageBox::Ok;
+        }
+    }
+
+    // While rows execute no editor takes typed or pasted text; a pause gives the text back to
+    // the user (the "マクロが変更されました" question relies on it).
+    void editorsTakeNoKeysWhileRowsExecute() {
+        std::unique_ptr<MainFrame> f;
+        MacroEditor* e = nullptr;
+        startLongRun(f, e);
+        if (QTest::currentTestFailed()) return;
+        MacroEditor* other = f->editors().open(EDITOR_NEW);
+        for (MacroEditor* ed : {e, other}) {
+            const QString before = ed->edit()->toPlainText();
+            QTest::keyClicks(ed->edit(), "typed");
+            QTest::keyClick(ed->edit(), Qt::Key_Return);
+            QCOMPARE(ed->edit()->toPlainText(), before);
+            QVERIFY(ed->edit()->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+        }
+        f->runs().runningDialog()->stopButton()->click();
+        QTRY_VERIFY(!e->edit()->isReadOnly() && !other->edit()->isReadOnly());
+        e->edit()->setPlainText("DEFINE %a\nSTART\n%a = 1\nEND");
+        e->setModified(false);
+        f->mdi()->setActiveSubWindow(e);
+        f->command(ID_STEP);
+        QVERIFY(!e->edit()->isReadOnly());
+        f->command(ID_STOPDEBUG);
+    }
+
+    // The debugger windows open inside the MDI area whatever their stored places say, keeping
+    // their size where it fits; the window list under 表示 brings a window back into view.
+    void windowsOpenInSight() {
+        const struct {
+            QRect want;
+            QSize area;
+            QRect got;
+        } rows[] = {
+            {{900, 700, 300, 200}, {640, 400}, {340, 200, 300, 200}},
+            {{-50, -20, 100, 80}, {640, 400}, {0, 0, 100, 80}},
+            {{10, 86, 900, 500}, {640, 400}, {10, 86, 630, 314}},  // larger: cut, not moved
+            {{600, 390, 900, 500}, {640, 400}, {520, 280, 120, 120}},
+            {{10, 10, 100, 100}, {0, 0}, {10, 10, 100, 100}},  // not laid out yet
+        };
+        for (const auto& r : rows) QCOMPARE(insideArea(r.want, r.area), r.got);
+
+        std::unique_ptr<MainFrame> f;
+        MacroEditor* e = nullptr;
+        frameWithEditor(f, e, "START\nEND",
+                        "BNXLPOS=2000\r\nBNYLPOS=1500\r\nBNXRPOS=300\r\nBNYRPOS=200\r\n");
+        f->resize(600, 450);
+        f->command(ID_BREAKWIN);
+        BreakpointsWindow* bw = f->debugger().breakpointsWindow();
+        const QRect area = f->mdi()->viewport()->rect();
+        QVERIFY(area.contains(bw->geometry()));
+        QCOMPARE(bw->size(), QSize(300, 200));
+        bw->move(3000, 3000);
+        QMenu* view = f->menuBar()->actions().value(3)->menu();
+        emit view->aboutToShow();  // the window list is built as the menu opens
+        QAction* entry = nullptr;
+        for (QAction* a : view->actions())
+            if (a->objectName().startsWith('3') && a->text().endsWith(bw->windowTitle())) entry = a;
+        QVERIFY(entry);
+        entry->trigger();
+        QVERIFY(area.contains(bw->geometry()));
     }
 
     // Enter typed while a macro runs does not press the stop button; the find text stays.
@@ -892,13 +1063,13 @@ class AppTest : public QObject {
         MacroEditor* e = nullptr;
         startLongRun(f, e);
         if (QTest::currentTestFailed()) return;
-        RunningDialog* d = f->runningDialog();
+        RunningDialog* d = f->runs().runningDialog();
         QTest::keyClick(d, Qt::Key_Return);
         QTest::keyClick(d, Qt::Key_Space);
         QVERIFY(d->stopButton()->isEnabled());
         QVERIFY(!d->stopButton()->hasFocus());
         d->stopButton()->click();
-        QTRY_VERIFY_WITH_TIMEOUT(f->runningDialog() == nullptr, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(f->runs().runningDialog() == nullptr, 2000);
         f->command(ID_FIND);
         f->findChild<FindDialog*>()->what()->setText(u8q("待つ"));
         f->findChild<FindDialog*>()->close();
@@ -912,14 +1083,14 @@ class AppTest : public QObject {
         configured();
         auto f = frame();
         QVERIFY(f->startUp());
-        MacroEditor* normal = f->openEditor(0);
-        QList<MacroEditor*> icons{f->openEditor(0)};
+        MacroEditor* normal = f->editors().open(0);
+        QList<MacroEditor*> icons{f->editors().open(0)};
         icons[0]->showMinimized();
         const QSize icon = icons[0]->size();
         const QWidget* client = f->mdi()->viewport();
         const int perRow = std::max(1, client->width() / icon.width());
         while (icons.size() <= perRow) {
-            icons << f->openEditor(0);
+            icons << f->editors().open(0);
             icons.last()->showMinimized();
         }
         for (MacroEditor* e : icons) e->move(40, 40);
@@ -936,6 +1107,8 @@ class AppTest : public QObject {
     void windowsSpeakThroughSignals() {
         QWidget owner;
         RunningDialog run(&owner, "m.ovm", false);
+        // Wide enough for its title beside a title bar's buttons.
+        QVERIFY(run.width() >= QFontMetrics(run.font()).horizontalAdvance(run.windowTitle()) + 100);
         QSignalSpy stop(&run, &RunningDialog::stopRequested);
         run.stopButton()->click();
         run.stop();  // a second request (the hook's run abort) asks nothing more
@@ -945,19 +1118,18 @@ class AppTest : public QObject {
         std::string log;
         QVERIFY(!compileText(tables, "START\r\nWAIT x\r\nEND\r\n", &log, "m.ovm"));
         writeFile(path("comp.his"), QByteArray::fromStdString(log));
-        bool ok = false;
-        CheckResultWindow check(&owner, ok);
-        QVERIFY(ok);
-        QSignalSpy go(&check, &CheckResultWindow::gotoLineRequested);
-        check.edit()->setTextCursor(QTextCursor(check.edit()->document()->findBlockByNumber(1)));
-        check.jumpToError();
+        std::unique_ptr<CheckResultWindow> check(CheckResultWindow::create(&owner));
+        QVERIFY(check);
+        QSignalSpy go(check.get(), &CheckResultWindow::gotoLineRequested);
+        check->edit()->setTextCursor(QTextCursor(check->edit()->document()->findBlockByNumber(1)));
+        check->jumpToError();
         QCOMPARE(go.value(0), (QVariantList{QStringLiteral("m.ovm"), 2}));
 
         struct Runs : EditorRunQuery {
             Use use = Use::Running;
             Use runUse(const MacroEditor*) const override { return use; }
         } runs;
-        auto* e = new MacroEditor(&owner, runs, 1, EditorStart{}, ok);
+        auto* e = new MacroEditor(&owner, runs, 1);
         QSignalSpy stopDebug(e, &MacroEditor::stopDebugRequested);
         QVERIFY(!e->close());
         QVERIFY(messages_.last().startsWith(u8q("マクロ実行中は閉じることはできません。")));

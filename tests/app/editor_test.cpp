@@ -20,6 +20,7 @@
 #include "app/editor/line_gutter.h"
 #include "app/editor/macro_editor.h"
 #include "app/editor/macro_syntax.h"
+#include "app/frame/editor_controller.h"
 #include "app/frame/main_frame.h"
 #include "app/help/help_window.h"
 #include "app/message.h"
@@ -75,8 +76,7 @@ class EditorTest : public QObject {
 
     // An editor with `text` shown in an MDI area of 500 x 400.
     MacroEditor* editorIn(QMdiArea& area, const char* text) {
-        bool ok = true;
-        auto* e = new MacroEditor(&area, runs_, 1, EditorStart{}, ok);
+        auto* e = new MacroEditor(&area, runs_, 1);
         area.addSubWindow(e);
         area.resize(500, 400);
         area.show();
@@ -238,12 +238,12 @@ class EditorTest : public QObject {
             QVERIFY(item && item->isCheckable());
             const bool on = *linenum == 0;  // a missing key means on
             QCOMPARE(item->isChecked(), on);
-            MacroEditor* first = f.openEditor(EDITOR_NEW);
+            MacroEditor* first = f.editors().open(EDITOR_NEW);
             QCOMPARE(first->edit()->lineNumbersVisible(), on);
             item->toggle();
             QCOMPARE(first->edit()->lineNumbersVisible(), !on);
-            QCOMPARE(f.openEditor(EDITOR_NEW)->edit()->lineNumbersVisible(), !on);
-            QCOMPARE(loadLineNumbers(f.ini()), !on);
+            QCOMPARE(f.editors().open(EDITOR_NEW)->edit()->lineNumbersVisible(), !on);
+            QCOMPARE(loadLineNumbers(f.core().ini), !on);
         }
         EditorSettings::instance().setLineNumbers(true);
     }

@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "lang/text.h"
 #include "tests/x11/harness.h"
@@ -165,9 +168,38 @@ pid_t startPlaced(Session& s, const fs::path& dir, const std::string& macro) {
     return app;
 }
 
+// A shown window's outer rectangle (its window manager's frame included): x, y, w, h.
+std::vector<int> outerRect(Session& s, const std::string& name, const fs::path& dir) {
+    const std::string file = (dir / "outer.txt").string();
+    s.run(onWindow(name,
+                   "sh -c 'xwininfo -id {} | grep -E \"Absolute upper-left|Width|Height\"; "
+                   "xprop -id {} _NET_FRAME_EXTENTS'") +
+          " > '" + file + "'");
+    const std::string t = readFile(file);
+    auto number = [&](const std::string& label) {
+        const std::size_t at = t.find(label);
+        return at == std::string::npos ? 0 : std::atoi(t.c_str() + at + label.size());
+    };
+    int l = 0, r = 0, top = 0, b = 0;
+    const std::size_t ext = t.find("= ");
+    if (ext != std::string::npos)
+        std::sscanf(t.c_str() + ext + 2, "%d, %d, %d, %d", &l, &r, &top, &b);
+    return {number("Absolute upper-left X:") - l, number("Absolute upper-left Y:") - top,
+            number("Width:") + l + r, number("Height:") + top + b};
+}
+std::string focusedName(Session& s, const fs::path& dir) {
+    const std::string file = (dir / "focus.txt").string();
+    s.run("xdotool getwindowfocus getwindowname > '" + file + "' 2>/dev/null");
+    std::string n = readFile(file);
+    while (!n.empty() && (n.back() == '\n' || n.back() == '\r')) n.pop_back();
+    return n;
+}
+
 // F1, a click, typed keys with a modifier and a drag on a target, the stop button: the new
 // macro, run with F4 against the same target, gives it the same clicks and keys in order; the
-// click on the stop button records nothing and the frame is back where it was.
+// click on the stop button records nothing and the frame is back where it was. While
+// recording the frame lies wholly beneath the stop window; after it the new editor has the
+// keyboard focus.
 TEST_F(OrvaneOnX11, RecordingRoundTrip) {
     Target t;
     ASSERT_TRUE(
@@ -180,6 +212,13 @@ TEST_F(OrvaneOnX11, RecordingRoundTrip) {
     s.run("xdotool key F1");
     ASSERT_TRUE(waitWindow(s, "マクロ記録停止")) << readFile((dir / "err.txt").string());
     s.run("sleep 0.5");
+    const std::vector<int> stop = outerRect(s, "マクロ記録停止", dir);
+    const std::vector<int> frame = outerRect(s, "^Orvane$", dir);
+    EXPECT_TRUE(frame[0] >= stop[0] && frame[1] >= stop[1] &&
+                frame[0] + frame[2] <= stop[0] + stop[2] &&
+                frame[1] + frame[3] <= stop[1] + stop[3])
+        << frame[0] << "," << frame[1] << " " << frame[2] << "x" << frame[3] << " beneath "
+        << stop[0] << "," << stop[1] << " " << stop[2] << "x" << stop[3];
     const std::size_t start = Session::logLines(t).size();
     const int cx = t.x + 60, cy = t.y + 50;
     s.run("xdotool mousemove --sync " + std::to_string(cx) + " " + std::to_string(cy) +
@@ -193,8 +232,9 @@ TEST_F(OrvaneOnX11, RecordingRoundTrip) {
     s.run("sleep 0.5");
     EXPECT_EQ(frameGeometry(s, dir), placed);
 
-    // The new editor is active: F4 runs it (it was never modified, so no save dialog).
-    focusWindow(s, "^Orvane$");
+    // The new editor is active and has the focus: F4 runs it (it was never modified, so no
+    // save dialog).
+    EXPECT_EQ(focusedName(s, dir), "Orvane");
     s.run("xdotool key F4");
     const auto want = actions(Session::logLines(t), start, recorded);
     ASSERT_GE(want.size(), 8u) << readFile(t.log);
@@ -239,7 +279,26 @@ TEST_F(OrvaneOnX11, DebuggerKeysStopStepAndContinue) {
     EXPECT_EQ(t.linesWith("ButtonPress 1 " + x2).size(), 2u);
     s.run("xdotool key F6; sleep 1");
     EXPECT_EQ(clicks(), 4u);
+    // Stepping to the end leaves the commands as with no run: F10, F7 over every line (two
+    // more clicks), then F4 runs the whole macro again.
+    s.run("xdotool key F10; sleep 0.5");
+    for (int line = 0; line < 7; ++line) s.run("xdotool key F7; sleep 0.4");
+    EXPECT_EQ(clicks(), 6u) << readFile(t.log);
+    s.run("xdotool key F4");
+    EXPECT_TRUE(waitUntil([&] { return clicks() == 8; }, 10000)) << readFile(t.log);
     Session::stop(app);
+}
+
+// A macro's keys go to the window that has the focus, which at a scripted start is the
+// frame with the macro's editor: the editor takes none of them, so the macro stays unchanged
+// and, with the exit flag 1, the program ends by itself.
+TEST_F(OrvaneOnX11, MacroKeysNeverEditTheMacro) {
+    const fs::path dir = fs::path(s.dir()) / "keys";
+    fs::create_directories(dir);
+    const std::string macro = "START\r\nWAIT 500\r\nKEY 'ab'\r\nKEY ENTER\r\nWAIT 300\r\nEND\r\n";
+    pid_t app = startOrvane(s, dir, macro, "1");
+    EXPECT_EQ(Session::wait(app, 20000), 0) << readFile((dir / "err.txt").string());
+    EXPECT_EQ(readFile((dir / "m.ovm").string()), macro);
 }
 
 // The auto-click dialog by keyboard: slot 1 ticked, 設定1 starts the capture, a right double
@@ -333,32 +392,13 @@ TEST_F(OrvaneOnX11, RunningDialogAtTheBottomRightWithoutTheFocus) {
         "'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'");
     pid_t app = startOrvane(s, dir, "START\r\nWAIT 100000\r\nEND\r\n", "0", "EMINWIN=1\r\n");
     ASSERT_TRUE(waitWindow(s, "マクロ実行中", true, 10000));
-    s.run("sleep 1.5; " +
-          onWindow("マクロ実行中",
-                   "sh -c 'xwininfo -id {} | grep -E \"Absolute upper-left|Width|Height\"; "
-                   "xprop -id {} _NET_FRAME_EXTENTS'") +
-          " > '" + (dir / "geo.txt").string() + "'; xdotool getwindowfocus getwindowname >> '" +
-          (dir / "geo.txt").string() + "'");
-    const std::string geo = readFile((dir / "geo.txt").string());
-    auto number = [&](const std::string& label) {
-        const std::size_t at = geo.find(label);
-        return at == std::string::npos ? -1 : std::atoi(geo.c_str() + at + label.size());
-    };
-    int left = 0, right = 0, top = 0, bottom = 0;
-    const std::size_t ext = geo.find("= ");
-    ASSERT_NE(ext, std::string::npos) << geo;
-    ASSERT_EQ(std::sscanf(geo.c_str() + ext + 2, "%d, %d, %d, %d", &left, &right, &top, &bottom), 4)
-        << geo;
-    const int x = number("Absolute upper-left X:"), y = number("Absolute upper-left Y:");
-    const int w = number("Width:"), h = number("Height:");
-    EXPECT_EQ(x + w + right, 1280) << geo;
-    EXPECT_EQ(y + h + bottom, 1024 - 50) << geo;
+    s.run("sleep 1.5");
+    const std::vector<int> outer = outerRect(s, "マクロ実行中", dir);
+    EXPECT_EQ(outer[0] + outer[2], 1280) << outer[0] << " " << outer[2];
+    EXPECT_EQ(outer[1] + outer[3], 1024 - 50) << outer[1] << " " << outer[3];
     // Where the focus goes when the frame is minimised is the window manager's choice (openbox
     // may leave it on no window under load); the running dialog must not be the one that has it.
-    const std::size_t lastLine = geo.find_last_of('\n', geo.size() > 1 ? geo.size() - 2 : 0);
-    const std::string focused = lastLine == std::string::npos ? geo : geo.substr(lastLine + 1);
-    EXPECT_FALSE(focused.empty()) << geo;
-    EXPECT_EQ(focused.find("マクロ実行中"), std::string::npos) << geo;
+    EXPECT_EQ(focusedName(s, dir).find("マクロ実行中"), std::string::npos);
     Session::stop(app);
 }
 
