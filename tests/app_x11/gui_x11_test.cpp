@@ -8,37 +8,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "lang/text.h"
-#include "tests/x11/harness.h"
+#include "tests/app_x11/app_session.h"
 
-namespace fs = std::filesystem;
 using namespace orv::x11test;
 
 namespace {
-
-void writeBytes(const fs::path& p, const std::string& bytes) {
-    std::ofstream f(p, std::ios::binary);
-    f << bytes;
-}
 
 int count(const std::vector<std::string>& lines, const std::string& prefix) {
     return static_cast<int>(std::count_if(
         lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
-
-// Each test has its own private display with openbox; without Xvfb the tests are skipped.
-class OrvaneOnX11 : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        std::string why;
-        if (!s.start(why)) GTEST_SKIP() << why;
-    }
-    Session s;
-};
 
 TEST_F(OrvaneOnX11, CommandLineMacroActsAndTheProgramEnds) {
     Target t;
@@ -82,20 +65,6 @@ TEST_F(OrvaneOnX11, CommandLineMacroActsAndTheProgramEnds) {
     EXPECT_NE(ini.find("WNXRPOS=500\r\n"), std::string::npos) << ini;
 }
 
-// Starts orvane in `dir` on the session's display with a macro and an exit flag, in the "C"
-// locale: the program still gives its windows Japanese titles that other clients can read.
-pid_t startOrvane(Session& s, const fs::path& dir, const std::string& macroCp932,
-                  const std::string& flag, const std::string& moreIni = "") {
-    writeBytes(dir / "Orvane.ini",
-               "[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=20\r\nSRCENDM=0\r\n" + moreIni);
-    writeBytes(dir / "m.ovm", macroCp932);
-    std::string cmd = "cd '" + dir.string() +
-                      "' && chmod 700 . && exec env LC_ALL=C LANG=C XDG_RUNTIME_DIR='" +
-                      dir.string() + "' '" + std::string(ORV_APP) + "' '" +
-                      (dir / "m.ovm").string() + "' " + flag;
-    return s.spawn({"sh", "-c", cmd}, "", (dir / "err.txt").string());
-}
-
 TEST_F(OrvaneOnX11, EscFromOutsideStopsTheRunButTheMacrosOwnEscDoesNot) {
     // The macro's own KEY ESC: the run goes on to its end and the program closes (flag 1).
     fs::path own = fs::path(s.dir()) / "own";
@@ -134,65 +103,6 @@ std::vector<std::string> actions(const std::vector<std::string>& lines, std::siz
         if (button || key) out.push_back(l);
     }
     return out;
-}
-
-std::string frameGeometry(Session& s, const fs::path& dir) {
-    s.run("xdotool search --name '^Orvane$' getwindowgeometry > '" + (dir / "geo.txt").string() +
-          "'");
-    return readFile((dir / "geo.txt").string());
-}
-
-// The frame's place for the tests that act beside it, away from their targets.
-constexpr char kFramePlace[] = "WNXLPOS=40\r\nWNYLPOS=60\r\nWNXRPOS=500\r\nWNYRPOS=400\r\n";
-
-// `cmd` with {} standing for the first shown window titled by the pattern `name`.
-std::string onWindow(const std::string& name, const std::string& cmd) {
-    return "xdotool search --onlyvisible --name '" + name + "' | head -1 | xargs -I{} " + cmd;
-}
-// Activates and focuses that window (openbox has no click-to-focus in the tests).
-void focusWindow(Session& s, const std::string& name) {
-    s.run(
-        onWindow(name, "sh -c 'xdotool windowactivate --sync {}; xdotool windowfocus --sync {}'") +
-        "; sleep 0.3");
-}
-bool waitWindow(Session& s, const std::string& name, bool shown = true, int ms = 5000) {
-    const std::string cmd = "xdotool search --onlyvisible --name '" + name + "' >/dev/null";
-    return waitUntil([&] { return (s.run(cmd) == 0) == shown; }, ms);
-}
-// The program on `macro` (exit flag 0) with its frame at kFramePlace, once its frame shows.
-pid_t startPlaced(Session& s, const fs::path& dir, const std::string& macro) {
-    fs::create_directories(dir);
-    pid_t app = startOrvane(s, dir, macro, "0", kFramePlace);
-    if (!waitWindow(s, "^Orvane$", true, 10000)) return app;
-    s.run("sleep 1");
-    return app;
-}
-
-// A shown window's outer rectangle (its window manager's frame included): x, y, w, h.
-std::vector<int> outerRect(Session& s, const std::string& name, const fs::path& dir) {
-    const std::string file = (dir / "outer.txt").string();
-    s.run(onWindow(name,
-                   "sh -c 'xwininfo -id {} | grep -E \"Absolute upper-left|Width|Height\"; "
-                   "xprop -id {} _NET_FRAME_EXTENTS'") +
-          " > '" + file + "'");
-    const std::string t = readFile(file);
-    auto number = [&](const std::string& label) {
-        const std::size_t at = t.find(label);
-        return at == std::string::npos ? 0 : std::atoi(t.c_str() + at + label.size());
-    };
-    int l = 0, r = 0, top = 0, b = 0;
-    const std::size_t ext = t.find("= ");
-    if (ext != std::string::npos)
-        std::sscanf(t.c_str() + ext + 2, "%d, %d, %d, %d", &l, &r, &top, &b);
-    return {number("Absolute upper-left X:") - l, number("Absolute upper-left Y:") - top,
-            number("Width:") + l + r, number("Height:") + top + b};
-}
-std::string focusedName(Session& s, const fs::path& dir) {
-    const std::string file = (dir / "focus.txt").string();
-    s.run("xdotool getwindowfocus getwindowname > '" + file + "' 2>/dev/null");
-    std::string n = readFile(file);
-    while (!n.empty() && (n.back() == '\n' || n.back() == '\r')) n.pop_back();
-    return n;
 }
 
 // F1, a click, typed keys with a modifier and a drag on a target, the stop button: the new
