@@ -1,6 +1,7 @@
 #include "app/tools/autoclick_dialog.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -50,12 +51,17 @@ AutoClickDialog::AutoClickDialog(QWidget* frame, tools::AutoClickSettings& setti
     setObjectName("123");
     setWindowTitle(u8q("簡易自動クリック"));
     setModal(true);
-    // A caption, but no system menu and no close box.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // The title bar of a plain dialog: a caption and a close box (which does nothing, see
+    // reject()), no minimise or maximise button. Some window managers offer them anyway: the
+    // dialog has a fixed size, so it cannot be maximised, and changeEvent() brings back a
+    // minimised dialog, which would take the frame with it (no task bar brings them back).
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     QFont f(u8q("ＭＳ Ｐゴシック"));
     f.setPointSize(9);
     setFont(f);
     auto* lay = new QVBoxLayout(this);
+    lay->setSizeConstraint(QLayout::SetFixedSize);
     auto* grid = new QGridLayout;
     const char* heads[] = {"", "", "X", "Y", "秒", "", "種類", "状態"};
     for (int c = 0; c < 8; ++c) grid->addWidget(new QLabel(u8q(heads[c]), this), 0, c);
@@ -158,6 +164,17 @@ void AutoClickDialog::closeDialog() {
     accept();
 }
 
+void AutoClickDialog::changeEvent(QEvent* e) {
+    QDialog::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange)
+        QTimer::singleShot(0, this, &AutoClickDialog::unminimize);
+}
+
+void AutoClickDialog::unminimize() {
+    // While a point is picked the frame is minimised, and the dialog may go with it.
+    if (isMinimized() && !model_.picking()) restoreFrame();
+}
+
 void AutoClickDialog::reject() {
     // Only "閉じる" ends the dialog.
 }
@@ -180,6 +197,7 @@ void AutoClickDialog::minimizeFrame() {
 
 void AutoClickDialog::restoreFrame() {
     if (frame_ && frame_->isMinimized()) frame_->showNormal();
+    if (isMinimized()) showNormal();
 }
 
 void AutoClickDialog::message(const std::string& utf8) {

@@ -49,7 +49,8 @@ class AutoClickDialog : public QDialog, private tools::AutoClickHost {
     void sync();
 
   protected:
-    void reject() override;  // Esc and the close box do nothing
+    void reject() override;                // Esc and the close box do nothing
+    void changeEvent(QEvent* e) override;  // a minimised dialog comes back at once
 
   private:
     struct Row {
@@ -66,6 +67,7 @@ class AutoClickDialog : public QDialog, private tools::AutoClickHost {
     void buildRow(int slot, QGridLayout* grid);
     void buildButtons(QVBoxLayout* lay);
     void closeDialog();
+    void unminimize();
     void act(const std::function<void()>& f);
 
     // AutoClickHost.
