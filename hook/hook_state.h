@@ -52,6 +52,8 @@ void deliverMessage(std::int32_t window, std::uint32_t message, std::int32_t wpa
                     std::int32_t lparam);
 void deliverMessageBox(const std::string& textCp932);
 void deliverStopped();
+// The monitor's note before it feeds a key or button event to a recording procedure.
+void deliverInput(bool press, std::uint32_t serverTime);
 
 // Puts every field back to its initial value (tests only; the library never does this).
 void resetForTests();

@@ -164,7 +164,8 @@ class Monitor {
             case KeyPress:
             case KeyRelease:
                 if (!(mask & kKeyboardBit)) return;
-                translator_.key(vkFor(detail, state), type == KeyPress, Clock::now(), inputs_);
+                translator_.key(vkFor(detail, state), type == KeyPress, time, Clock::now(),
+                                inputs_);
                 break;
             case ButtonPress:
             case ButtonRelease: {
@@ -185,16 +186,27 @@ class Monitor {
             default:
                 return;
         }
-        for (const ProcInput& in : inputs_) {
-            // Look at the mask again: a procedure's delivery may have taken a while.
-            const unsigned m = g_liveMask.load() | g_lingerMask.load();
-            if (in.isKey) {
-                if (m & kKeyboardBit) CallKeyboardHookProc(0, in.message, in.keyFlags);
-            } else {
-                if (m & kRecMouseBit) CallMouseHookProc(0, in.message, &in.point);
-                if (m & kPickBit) CallMouseHookProc2(0, in.message, &in.point);
-            }
+        for (const ProcInput& in : inputs_) feed(in);
+    }
+
+    // Feeds one input to the procedures of the hooks that take it. A key or button event
+    // that reaches a recording procedure is first reported with its server time.
+    static void feed(const ProcInput& in) {
+        // Look at the mask again: a procedure's delivery may have taken a while.
+        const unsigned m = g_liveMask.load() | g_lingerMask.load();
+        const bool edge = in.edge != ProcInput::Edge::Neither;
+        const bool press = in.edge == ProcInput::Edge::Press;
+        if (in.isKey) {
+            if (!(m & kKeyboardBit)) return;
+            if (edge && block().runFlag.load() == 0) deliverInput(press, in.point.time);
+            CallKeyboardHookProc(0, in.message, in.keyFlags);
+            return;
         }
+        if (m & kRecMouseBit) {
+            if (edge) deliverInput(press, in.point.time);
+            CallMouseHookProc(0, in.message, &in.point);
+        }
+        if (m & kPickBit) CallMouseHookProc2(0, in.message, &in.point);
     }
 
     std::shared_ptr<MonitorState> st_;

@@ -61,8 +61,18 @@ enum {
     ORV_DELIVER_TEXT = 1,    /* append `text` to the record buffer `window` */
     ORV_DELIVER_MESSAGE = 2, /* send `message` (wparam, lparam) to `window` */
     ORV_DELIVER_MSGBOX = 3,  /* show a message box owned by `window`: `text`, `caption` */
-    ORV_DELIVER_STOPPED = 4  /* the input monitor has delivered its last event and stops */
+    ORV_DELIVER_STOPPED = 4, /* the input monitor has delivered its last event and stops */
+    ORV_DELIVER_INPUT = 5    /* a key or button event reaches the recording procedures now
+                                (see below) */
 };
+
+/* ORV_DELIVER_INPUT comes from the input monitor only, right before it feeds a key or button
+ * event to the recording procedures (keys while the run flag is clear, buttons while the
+ * recording mouse hook is on; moves and the wheel never): `window` the record buffer, `wparam`
+ * 1 for a press (a double-click too) and 0 for a release, `time` the event's server time. The
+ * lines the procedure writes for the event follow it, so a receiver can tell when each
+ * recorded action began and how long the input rested before it. Calls of the procedures by
+ * the program itself bring none. */
 
 typedef struct OrvHookDelivery {
     int32_t kind;
@@ -72,6 +82,7 @@ typedef struct OrvHookDelivery {
     int32_t lparam;
     const char* text;    /* CP932, NUL-terminated (TEXT, MSGBOX), else NULL */
     const char* caption; /* CP932 (MSGBOX), else NULL */
+    uint32_t time;       /* server time in milliseconds (INPUT), else 0 */
 } OrvHookDelivery;
 
 /* Called synchronously: on the input monitor's thread for everything the monitor produces,

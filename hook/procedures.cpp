@@ -189,25 +189,32 @@ int keyIndexForVk(int vk, bool recording) {
 
 void deliverText(std::int32_t window, const char* text) {
     if (window == 0) return;  // no record buffer: the text is lost
-    OrvHookDelivery d{ORV_DELIVER_TEXT, window, 0, 0, 0, text, nullptr};
+    OrvHookDelivery d{ORV_DELIVER_TEXT, window, 0, 0, 0, text, nullptr, 0};
     deliver(d);
 }
 
 void deliverMessage(std::int32_t window, std::uint32_t message, std::int32_t wparam,
                     std::int32_t lparam) {
     if (window == 0) return;
-    OrvHookDelivery d{ORV_DELIVER_MESSAGE, window, message, wparam, lparam, nullptr, nullptr};
+    OrvHookDelivery d{ORV_DELIVER_MESSAGE, window, message, wparam, lparam, nullptr, nullptr, 0};
     deliver(d);
 }
 
 void deliverMessageBox(const std::string& textCp932) {
     OrvHookDelivery d{
-        ORV_DELIVER_MSGBOX, g_block.mainWindow.load(), 0, 0, 0, textCp932.c_str(), "Orvane"};
+        ORV_DELIVER_MSGBOX, g_block.mainWindow.load(), 0, 0, 0, textCp932.c_str(), "Orvane", 0};
     deliver(d);
 }
 
 void deliverStopped() {
-    OrvHookDelivery d{ORV_DELIVER_STOPPED, 0, 0, 0, 0, nullptr, nullptr};
+    OrvHookDelivery d{ORV_DELIVER_STOPPED, 0, 0, 0, 0, nullptr, nullptr, 0};
+    deliver(d);
+}
+
+void deliverInput(bool press, std::uint32_t serverTime) {
+    const std::int32_t window = g_block.recordBuffer.load();
+    if (window == 0) return;  // nothing is recorded without a record buffer
+    OrvHookDelivery d{ORV_DELIVER_INPUT, window, 0, press ? 1 : 0, 0, nullptr, nullptr, serverTime};
     deliver(d);
 }
 

@@ -65,6 +65,7 @@ void Translator::button(int button, bool down, std::int32_t x, std::int32_t y, s
                                           ORV_WM_RBUTTONDOWN};
     ProcInput in;
     in.point = {x, y, time};
+    in.edge = down ? ProcInput::Edge::Press : ProcInput::Edge::Release;
     if (down) {
         if (!clientArea) {
             suppressed_[button] = true;
@@ -98,11 +99,13 @@ void Translator::button(int button, bool down, std::int32_t x, std::int32_t y, s
     out.push_back(in);
 }
 
-void Translator::key(std::int32_t vk, bool down, InjectedKeyNotes::Clock::time_point now,
-                     std::vector<ProcInput>& out) {
+void Translator::key(std::int32_t vk, bool down, std::uint32_t time,
+                     InjectedKeyNotes::Clock::time_point now, std::vector<ProcInput>& out) {
     ProcInput in;
     in.isKey = true;
     in.message = vk;
+    in.point.time = time;
+    in.edge = down ? ProcInput::Edge::Press : ProcInput::Edge::Release;
     in.keyFlags = down ? 0u : ORV_KF_RELEASE;
     if (!notes_.consume(vk, down, now)) in.keyFlags |= ORV_KF_PHYSICAL;
     out.push_back(in);

@@ -2,7 +2,9 @@
 // inputs of the hook procedures: mouse messages with their screen point (double-clicks
 // synthesised, presses on window-manager decorations dropped with their releases, a move
 // fed before each button event whose point was not seen moving) and virtual keys with their
-// key flags (bit 31 on release, bit 16 unless the program noted the event as its own).
+// key flags (bit 31 on release, bit 16 unless the program noted the event as its own). Every
+// input keeps the server time of its event and says whether it is a key or button going down
+// or up, which the monitor reports to the recording before it feeds the input.
 // Plain logic without X so that it can be tested on its own.
 #pragma once
 
@@ -17,10 +19,14 @@
 namespace orv::hook {
 
 struct ProcInput {
+    // A key or button going down (a double-click too) or up; moves and the wheel: neither.
+    enum class Edge : std::uint8_t { Neither, Press, Release };
+
     bool isKey = false;
     std::int32_t message = 0;  // mouse message, or the virtual key
     std::uint32_t keyFlags = 0;
-    OrvMouseRecord point{0, 0, 0};
+    OrvMouseRecord point{0, 0, 0};  // keys: only the server time
+    Edge edge = Edge::Neither;
 };
 
 inline constexpr std::uint32_t kDoubleClickTime = 500;   // milliseconds
@@ -58,8 +64,8 @@ class Translator {
     // press on a window manager's decoration.
     void button(int button, bool down, std::int32_t x, std::int32_t y, std::uint32_t time,
                 bool clientArea, std::vector<ProcInput>& out);
-    void key(std::int32_t vk, bool down, InjectedKeyNotes::Clock::time_point now,
-             std::vector<ProcInput>& out);
+    void key(std::int32_t vk, bool down, std::uint32_t time,
+             InjectedKeyNotes::Clock::time_point now, std::vector<ProcInput>& out);
 
   private:
     void feedMove(std::int32_t x, std::int32_t y, std::uint32_t time, std::vector<ProcInput>& out);

@@ -135,12 +135,12 @@ TEST(Translator, KeysArePhysicalUnlessNotedByTheProgram) {
     std::vector<ProcInput> out;
     notes.note(27, true, t0);
     notes.note(27, false, t0);
-    t.key(27, true, t0, out);                                   // noted
-    t.key(27, false, t0 + std::chrono::milliseconds(10), out);  // noted
-    t.key(27, false, t0 + std::chrono::milliseconds(20), out);  // the note was used up
+    t.key(27, true, 0, t0, out);                                    // noted
+    t.key(27, false, 10, t0 + std::chrono::milliseconds(10), out);  // noted
+    t.key(27, false, 20, t0 + std::chrono::milliseconds(20), out);  // the note was used up
     notes.note(65, false, t0);
-    t.key(65, true, t0, out);  // a note for the release does not cover the press
-    t.key(65, false, t0 + std::chrono::milliseconds(1001), out);  // the note expired
+    t.key(65, true, 30, t0, out);  // a note for the release does not cover the press
+    t.key(65, false, 1031, t0 + std::chrono::milliseconds(1001), out);  // the note expired
     ASSERT_EQ(out.size(), 5u);
     const uint32_t expected[] = {0u, ORV_KF_RELEASE, ORV_KF_RELEASE | ORV_KF_PHYSICAL,
                                  ORV_KF_PHYSICAL, ORV_KF_RELEASE | ORV_KF_PHYSICAL};
@@ -150,6 +150,25 @@ TEST(Translator, KeysArePhysicalUnlessNotedByTheProgram) {
     }
     EXPECT_EQ(out[0].message, 27);
     EXPECT_EQ(out[3].message, 65);
+}
+
+// Each key and button input says whether it went down (a double-click too) or up, with the
+// server time of its event; the move fed before a button event and the wheel say neither.
+TEST(Translator, KeysAndButtonsCarryTheirEdgeAndServerTime) {
+    InjectedKeyNotes notes;
+    Translator t(notes);
+    std::vector<ProcInput> out;
+    t.button(1, true, 5, 5, 100, true, out);
+    t.button(1, false, 5, 5, 120, true, out);
+    t.button(1, true, 5, 5, 300, true, out);
+    t.button(4, true, 5, 5, 310, true, out);
+    t.key(65, true, 400, {}, out);
+    t.key(65, false, 0xFFFFFFF0u, {}, out);
+    std::string seen;
+    for (const ProcInput& in : out)
+        seen += std::string(".+-").substr(static_cast<std::size_t>(in.edge), 1) +
+                std::to_string(in.point.time) + " ";
+    EXPECT_EQ(seen, ".100 +100 -120 +300 .310 +400 -4294967280 ");
 }
 
 TEST(Translator, NotesAreBounded) {
