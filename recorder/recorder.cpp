@@ -25,7 +25,7 @@ struct EscWatch::State {
 struct RecordingSession::State {
     mutable std::mutex lock;
     std::condition_variable cv;
-    std::string text;
+    TimedRecord record;
     bool stopRequested = false;
     bool stopped = false;
 };
@@ -61,7 +61,9 @@ Delivery copyOf(const OrvHookDelivery& d) {
 void toRecording(RecordingSession::State& r, const OrvHookDelivery& d) {
     std::lock_guard<std::mutex> lock(r.lock);
     if (d.kind == ORV_DELIVER_TEXT && d.window == kRecordBufferWindow && d.text) {
-        r.text += d.text;
+        r.record.line(d.text);
+    } else if (d.kind == ORV_DELIVER_INPUT && d.window == kRecordBufferWindow) {
+        r.record.input(d.wparam != 0, d.time);
     } else if (d.kind == ORV_DELIVER_STOPPED && r.stopRequested) {
         r.stopped = true;
         r.cv.notify_all();
@@ -107,6 +109,7 @@ void route(void*, const OrvHookDelivery* d) {
         recording = r.recording;
     }
     if (recording) toRecording(*recording, *d);
+    if (d->kind == ORV_DELIVER_INPUT) return;  // the recording's alone
     if (esc) toEscWatch(*esc, *d);
     if (link) toLink(*link, *d);
 }
@@ -213,10 +216,10 @@ RecordingSession::~RecordingSession() {
     clearRoute(&Routes::recording, state_);
 }
 
-bool RecordingSession::start() {
+bool RecordingSession::start(const WaitRule& waits) {
     {
         std::lock_guard<std::mutex> lock(state_->lock);
-        state_->text.clear();
+        state_->record = TimedRecord(waits);
         state_->stopRequested = false;
         state_->stopped = false;
     }
@@ -250,7 +253,7 @@ bool RecordingSession::waitStopped(std::chrono::milliseconds timeout) {
 
 std::string RecordingSession::text() const {
     std::lock_guard<std::mutex> lock(state_->lock);
-    return state_->text;
+    return state_->record.text();
 }
 
 std::string RecordingSession::stop(std::chrono::milliseconds timeout) {

@@ -29,6 +29,8 @@
 #include <memory>
 #include <string>
 
+#include "recorder/record_timing.h"
+
 namespace orv::recorder {
 
 // The window identifiers the programs give the library (opaque numbers; 0 means none).
@@ -108,7 +110,8 @@ class EscWatch : Unique {
 
 // A recording: the recording flag and the recording mouse and keyboard hooks, and the text
 // the procedures write to the record buffer, collected in order without a size limit (the
-// link's handler sees the same text as deliveries). One session at a time.
+// link's handler sees the same text as deliveries), with the WAIT lines of `waits` when they
+// are switched on (recorder/record_timing.h). One session at a time.
 class RecordingSession : Unique {
   public:
     RecordingSession();
@@ -118,7 +121,7 @@ class RecordingSession : Unique {
     // Sets the recording flag (Recflgset 1) and installs each hook that is not installed.
     // False when neither could be installed by this call (no display, say: the library's
     // message boxes have reached the link's handler); the flag is then cleared again.
-    bool start();
+    bool start(const WaitRule& waits = {});
     // Clears the recording flag and removes the hooks, without waiting. The monitor still
     // hands over every event the server handled before the removal, then delivers its end.
     void requestStop();

@@ -2,6 +2,8 @@
 // the program in order on its own thread (message boxes at once), the Esc watch calls its
 // callback and cleans up, a recording that cannot start says so, and nothing reaches a
 // link or a watch that has ended. The procedures are fed directly, as the monitor would.
+// The text of a recording that keeps its pauses, from key and button events with their
+// server times and the lines written for them.
 #include "recorder/recorder.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +12,10 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <future>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -167,6 +171,75 @@ TEST_F(Recorder, NothingReachesALinkThatHasEnded) {
     Recflgset(0);
     std::lock_guard<std::mutex> l(seen.lock);
     EXPECT_TRUE(seen.items.empty());
+}
+
+// Recorded lines by a short name, "Wn" for a WAIT line.
+std::string expand(const std::string& word) {
+    static const std::map<std::string, std::string> kLines = {
+        {"click", "\tMMOVE 5,5\r\n\tMCLK L\r\n"},
+        {"down", "\tMMOVE 5,5\r\n\tMDOWN L\r\n"},
+        {"up", "\tMMOVE 9,9\r\n\tMUP L\r\n"},
+        {"key", "\tKEY A\r\n"},
+        {"tab", "\tMTAB 1\r\n"},
+        {"alt", "\tKEY ALT\r\n"}};
+    if (word[0] == 'W') return "\tWAIT " + word.substr(1) + "\r\n";
+    const auto it = kLines.find(word);
+    return it == kLines.end() ? "?" + word : it->second;
+}
+
+// Feeds "+T" (a press at server time T), "-T" (a release) and line names in order.
+std::string timedText(const orv::recorder::WaitRule& rule, const std::string& events) {
+    orv::recorder::TimedRecord record(rule);
+    std::istringstream in(events);
+    for (std::string w; in >> w;) {
+        if (w[0] == '+' || w[0] == '-')
+            record.input(w[0] == '+',
+                         static_cast<std::uint32_t>(std::stoul(w.substr(1), nullptr, 0)));
+        else
+            record.line(expand(w));
+    }
+    return record.text();
+}
+
+std::string lines(const std::string& names) {
+    std::istringstream in(names);
+    std::string text;
+    for (std::string w; in >> w;) text += expand(w);
+    return text;
+}
+
+// WAIT = pause - (2 + k) * interval, rounded to 10 ms, where k is 1 for an action that begins
+// with MMOVE and 0 for KEY and MTAB; written when the pause and the WAIT are both at least the
+// shortest pause. The first action gets none; a drag, a chord and Alt+Tab are one action; an
+// action that writes nothing is left out; switched off, the lines are as written.
+TEST(RecordTiming, PausesBecomeWaitLinesThatTheLinesOwnIntervalsComplete) {
+    using orv::recorder::WaitRule;
+    const WaitRule off{false, 200, 0}, at0{true, 200, 0}, at100{true, 200, 100};
+    const struct {
+        const char* what;
+        WaitRule rule;
+        const char* events;
+        const char* expected;
+    } cases[] = {
+        {"off: unchanged", off, "+0 -10 click +1000 -1010 key", "click key"},
+        {"the first action gets none", at0, "-5 +700 -710 key +1200 -1210 key", "key W490 key"},
+        {"shortest pause", at0, "+0 -0 key +199 -199 key +399 -399 key", "key key W200 key"},
+        {"rounded to 10 ms", at0, "+0 -0 key +1234 -1234 key +2469 -2469 key",
+         "key W1230 key W1240 key"},
+        {"interval: 2 lines before a key, 3 before a click", at100,
+         "+0 -0 key +1000 -1000 key +2000 -2000 click", "key W800 key W700 click"},
+        {"no WAIT below the shortest after the interval", at100,
+         "+0 -0 key +394 -394 key +794 -794 click", "key key click"},
+        {"a chord ends with its last release", at0, "+0 +50 -80 key -400 +1400 -1410 key",
+         "key W1000 key"},
+        {"a drag is one action", at100, "+0 down -900 up +2000 -2010 click", "down up W800 click"},
+        {"Alt+Tab is one action", at0, "+0 +10 -20 tab -30 alt +1000 -1010 key",
+         "tab alt W970 key"},
+        {"an action without lines is left out", at0, "+0 -10 click +500 -510 +1500 -1510 key",
+         "click W1490 key"},
+        {"server time wraps", at0, "+0xFFFFFF00 -0xFFFFFF10 key +0x100 -0x110 key", "key W500 key"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(timedText(c.rule, c.events), lines(c.expected)) << c.what;
 }
 
 }  // namespace
