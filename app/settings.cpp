@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include <algorithm>
+
 namespace orv::app {
 
 namespace {
@@ -29,6 +31,8 @@ bool loadSettings(const ProfileFile& ini, int clientWidth, Settings& s) {
     s.breaks = defaultBreaksRect(clientWidth);
     s.endMessage = true;
     s.ignoreRunErrors = false;
+    s.recordWaits = false;
+    s.shortestWait = kDefaultShortestWait;
     if (ini.readInt(kSystem, "DMEX1ST") == kMissing) return false;
     int l = ini.readInt(kSystem, "WNXLPOS"), t = ini.readInt(kSystem, "WNYLPOS");
     int w = ini.readInt(kSystem, "WNXRPOS"), h = ini.readInt(kSystem, "WNYRPOS");
@@ -45,7 +49,16 @@ bool loadSettings(const ProfileFile& ini, int clientWidth, Settings& s) {
     s.minimizeWhileRunning = flagSet(ini.readInt(kSystem, "EMINWIN"));
     // A saved SEXEERR takes effect after a restart.
     s.ignoreRunErrors = flagSet(ini.readInt(kSystem, "SEXEERR"));
+    // Keys of our own, read with their defaults (so a stored 9999 is 9999 ms).
+    s.recordWaits = flagSet(ini.readInt(kSystem, "RECWAIT", 0));
+    s.shortestWait = std::max(0, ini.readInt(kSystem, "RECWMIN", kDefaultShortestWait));
     return true;
+}
+
+void saveRecordWaits(ProfileFile& ini, const Settings& s) {
+    if (!s.recordWaits && !ini.has(kSystem, "RECWAIT") && !ini.has(kSystem, "RECWMIN")) return;
+    ini.writeInt(kSystem, "RECWAIT", s.recordWaits ? 1 : 0);
+    ini.writeInt(kSystem, "RECWMIN", s.shortestWait);
 }
 
 bool loadLineNumbers(const ProfileFile& ini) {

@@ -11,6 +11,9 @@ struct WindowRect {
     int left = 0, top = 0, width = 0, height = 0;
 };
 
+// RECWMIN when it is missing.
+inline constexpr int kDefaultShortestWait = 200;
+
 struct Settings {
     int comTime = 1000;    // COMTIME
     int autoExe = 0;       // AUTOEXE
@@ -23,6 +26,8 @@ struct Settings {
     bool endMessage = true;             // SRCENDM 1: "マクロ実行終了" after a run
     bool minimizeWhileRunning = false;  // EMINWIN 1
     bool ignoreRunErrors = false;       // SEXEERR 1
+    bool recordWaits = false;           // RECWAIT 1: recordings keep their pauses as WAIT lines
+    int shortestWait = kDefaultShortestWait;  // RECWMIN: the shortest pause recorded (ms)
 };
 
 inline constexpr const char* kSystem = "SYSTEM";
@@ -36,8 +41,11 @@ inline bool flagSet(int stored) {
 // Loads the SYSTEM keys in the order the program start uses (the auto-click slots load their
 // own AUTOCLK keys). Returns false on a first run (no DMEX1ST), in which case only the defaults
 // below are set: SRCENDM 1, the debugger windows at their default places for a client of width
-// `clientWidth`, SEXEERR 0.
+// `clientWidth`, SEXEERR 0, RECWAIT 0 and RECWMIN 200.
 bool loadSettings(const ProfileFile& ini, int clientWidth, Settings& s);
+// RECWAIT and RECWMIN, keys of our own: written when recordings keep their pauses, or when the
+// file holds either key already (so a file that never had them keeps none).
+void saveRecordWaits(ProfileFile& ini, const Settings& s);
 // The first-run set-up's writes (the caller shows the welcome message before and the settings
 // dialog after).
 void writeFirstRunDefaults(ProfileFile& ini, Settings& s);

@@ -67,6 +67,7 @@ void SettingsDialog::createControls() {
     minimise_ = checkBox(this, "1015", "マクロ実行時最小化する", s_.minimizeWhileRunning);
     ignoreErrors_ =
         checkBox(this, "1057", "実行時のエラーを無視して処理を続行する", s_.ignoreRunErrors);
+    createRecordWaits();
     createStartGroup();
     ok_ = button(this, "1", QStringLiteral("OK"));
     ok_->setDefault(true);
@@ -95,6 +96,19 @@ void SettingsDialog::createStartGroup() {
     g->addWidget(note);
 }
 
+// Recordings that keep their timing: the check box, and the shortest pause written as a WAIT
+// (editable while the box is checked).
+void SettingsDialog::createRecordWaits() {
+    recordWaits_ = checkBox(this, "recordWaits", "待ち時間を記録する", s_.recordWaits);
+    shortestWait_ = new QLineEdit(QString::number(s_.shortestWait), this);
+    shortestWait_->setObjectName("shortestWait");
+    shortestWait_->setAlignment(Qt::AlignRight);
+    shortestWait_->setValidator(new QIntValidator(0, 99999999, shortestWait_));
+    shortestWait_->setMaxLength(8);
+    shortestWait_->setToolTip(u8q("記録する最短の待ち時間(ﾐﾘ秒)"));
+    shortestWait_->setEnabled(s_.recordWaits);
+}
+
 // The path field is wide enough for the whole path (up to most of the screen's width), and its
 // tool tip shows the path in full in any case.
 void SettingsDialog::fitPathField() {
@@ -121,6 +135,12 @@ void SettingsDialog::layOut() {
     lay->addWidget(endMsg_);
     lay->addWidget(minimise_);
     lay->addWidget(ignoreErrors_);
+    auto* waits = new QHBoxLayout;
+    waits->addWidget(recordWaits_);
+    waits->addWidget(shortestWait_);
+    waits->addWidget(new QLabel(u8q("ﾐﾘ秒以上"), this));
+    waits->addStretch();
+    lay->addLayout(waits);
     lay->addWidget(group_);
     lay->addLayout(buttons);
 }
@@ -135,6 +155,7 @@ void SettingsDialog::connectControls() {
     });
     connect(autoExe_, &QCheckBox::clicked, this, &SettingsDialog::autoExeClicked);
     connect(autoFin_, &QCheckBox::clicked, this, [this](bool on) { pendingAutoFin_ = on ? 1 : 0; });
+    connect(recordWaits_, &QCheckBox::toggled, shortestWait_, &QWidget::setEnabled);
     connect(browse_, &QPushButton::clicked, this, &SettingsDialog::choose);
     connect(ok_, &QPushButton::clicked, this, &SettingsDialog::confirm);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
@@ -199,6 +220,9 @@ void SettingsDialog::storeConfirmed() {
     ini_.writeInt(kSystem, "SEXEERR", s_.ignoreRunErrors ? 1 : 0);
     s_.minimizeWhileRunning = minimise_->isChecked();
     ini_.writeInt(kSystem, "EMINWIN", s_.minimizeWhileRunning ? 1 : 0);
+    s_.recordWaits = recordWaits_->isChecked();
+    s_.shortestWait = shortestWait_->text().toInt();  // empty: 0
+    saveRecordWaits(ini_, s_);
 }
 
 }  // namespace orv::app

@@ -1,6 +1,8 @@
 // The system settings dialog (118): works on its own copies of the interval, the auto-run
 // path and the two auto-run flags, and writes them to memory and Orvane.ini only when
-// confirmed. Controls are named by their ids.
+// confirmed. Controls are named by their ids; the two of our own, whether recordings keep
+// their pauses and the shortest pause kept (RECWAIT, RECWMIN), are named recordWaits and
+// shortestWait.
 #pragma once
 
 #include <QDialog>
@@ -25,6 +27,8 @@ class SettingsDialog : public QDialog {
     SettingsDialog(QWidget* owner, Settings& settings, ProfileFile& ini);
     QLineEdit* interval() const { return interval_; }
     QLineEdit* path() const { return path_; }
+    QCheckBox* recordWaits() const { return recordWaits_; }
+    QLineEdit* shortestWait() const { return shortestWait_; }
     // The check box with this control id, or null.
     QCheckBox* box(int id) const;
     void choose();   // 1005 "...."
@@ -33,6 +37,7 @@ class SettingsDialog : public QDialog {
   private:
     void createControls();
     void createStartGroup();
+    void createRecordWaits();
     void fitPathField();
     void layOut();
     void connectControls();
@@ -50,6 +55,8 @@ class SettingsDialog : public QDialog {
     QCheckBox* ignoreErrors_ = nullptr;
     QCheckBox* autoExe_ = nullptr;
     QCheckBox* autoFin_ = nullptr;
+    QCheckBox* recordWaits_ = nullptr;
+    QLineEdit* shortestWait_ = nullptr;
     QGroupBox* group_ = nullptr;
     QPushButton* browse_ = nullptr;
     QPushButton* ok_ = nullptr;

@@ -4,8 +4,10 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QThread>
+#include <algorithm>
 
 #include "app/codec.h"
+#include "app/settings.h"
 
 #ifdef ORV_HAVE_HOOK
 #include "hook/orvhook.h"
@@ -74,10 +76,13 @@ void HookBridge::unwatchEsc() {
     hooks_->esc.reset();
 }
 
-bool HookBridge::startRecording() {
+bool HookBridge::startRecording(const Settings& settings) {
     if (hooks_->recording) return true;
+    // The interval as the executor sleeps it: none for 0 or less.
+    const recorder::WaitRule waits{settings.recordWaits, settings.shortestWait,
+                                   std::max(settings.comTime, 0)};
     auto session = std::make_unique<recorder::RecordingSession>();
-    if (!session->start()) return false;
+    if (!session->start(waits)) return false;
     hooks_->recording = std::move(session);
     return true;
 }
@@ -122,7 +127,7 @@ void HookBridge::attach() {}
 void HookBridge::watchEsc() {}
 void HookBridge::unwatchEsc() {}
 void HookBridge::detach() {}
-bool HookBridge::startRecording() {
+bool HookBridge::startRecording(const Settings&) {
     return false;
 }
 QString HookBridge::stopRecording() {

@@ -13,6 +13,8 @@
 
 namespace orv::app {
 
+struct Settings;
+
 class HookBridge : public QObject, public PickHook {
     Q_OBJECT
   public:
@@ -29,9 +31,11 @@ class HookBridge : public QObject, public PickHook {
     // Shutdown: a recording is dropped, every installed hook removed, the link closed.
     void detach();
 
-    // A recording: the recording flag and the recording hooks. False when no hook could be
-    // installed (the library's message has been shown).
-    bool startRecording();
+    // A recording: the recording flag and the recording hooks; its text keeps the pauses as
+    // WAIT lines when `settings` ask for it (RECWAIT, RECWMIN), for a replay at the command
+    // interval in effect now (COMTIME). False when no hook could be installed (the library's
+    // message has been shown).
+    bool startRecording(const Settings& settings);
     // Ends the recording: hooks removed, then every line the monitor still had is collected.
     // Returns the recorded lines (each with its tab and CR LF), in order and complete.
     QString stopRecording();

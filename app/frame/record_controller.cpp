@@ -9,9 +9,23 @@
 #include "app/codec.h"
 #include "app/dialogs/record_stop_window.h"
 #include "app/frame/hook_bridge.h"
+#include "app/frame/main_frame.h"
 #include "lang/debug_out.h"
 
 namespace orv::app {
+
+namespace {
+
+// The settings in memory of the frame the controller serves (whether recordings keep their
+// pauses, the shortest one, the command interval); the defaults, which keep none, for a frame
+// of another kind.
+const Settings& frameSettings(QWidget* frame) {
+    static const Settings kDefaults;
+    if (auto* f = qobject_cast<MainFrame*>(frame)) return f->core().settings;
+    return kDefaults;
+}
+
+}  // namespace
 
 // While recording, a 10 ms timer notes the longest gap between its ticks: how long the event
 // loop was kept from running. The debug channel reports it with the recorded lines.
@@ -57,7 +71,7 @@ void RecordController::start() {
     emit recordingChanged();
     // A hook that cannot be installed was reported by the library; the recording goes on
     // with what it has (with nothing, the stop button still ends it).
-    hook_.startRecording();
+    hook_.startRecording(frameSettings(frame_));
     if (dbg::enabled()) stallProbe_ = new StallProbe(this);
 }
 

@@ -1,7 +1,8 @@
 // Recording in the program: 40037 (F1) starts it, the record-stop window's button ends it. It
 // owns the record buffer (the hidden edit 2100 the recorded text passes through), the stop
-// window, the recording session of the hook library (through the hook bridge) and the frame's
-// place while the frame lies beneath the stop window.
+// window, the recording session of the hook library (through the hook bridge; with WAIT lines
+// for the pauses when the frame's settings ask for them) and the frame's place while the frame
+// lies beneath the stop window.
 #pragma once
 
 #include <QObject>
