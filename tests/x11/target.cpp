@@ -6,7 +6,8 @@
 // of most programs), with the class NAME (default OrvTarget) and its process id. It logs its
 // geometry whenever it changes, every key and button event it receives, focus changes and the close
 // request (the log format is in harness.h), and ends after SECONDS (default 600) if nobody ends it
-// before.
+// before. Each key and button line is followed by a line "time T": the event's server time in
+// milliseconds (a line of its own, so that the event lines stay as they were for every reader).
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -144,14 +145,16 @@ Window createWindow(Display* d, const Options& o) {
 
 void logInput(XEvent& e) {
     char buf[200];
-    if (e.type == KeyPress || e.type == KeyRelease) {
+    const bool key = e.type == KeyPress || e.type == KeyRelease;
+    if (key) {
         logLine(std::string(e.type == KeyPress ? "KeyPress " : "KeyRelease ") + keyName(&e.xkey));
-        return;
+    } else {
+        std::snprintf(buf, sizeof buf, "%s %u %d %d",
+                      e.type == ButtonPress ? "ButtonPress" : "ButtonRelease", e.xbutton.button,
+                      e.xbutton.x_root, e.xbutton.y_root);
+        logLine(buf);
     }
-    std::snprintf(buf, sizeof buf, "%s %u %d %d",
-                  e.type == ButtonPress ? "ButtonPress" : "ButtonRelease", e.xbutton.button,
-                  e.xbutton.x_root, e.xbutton.y_root);
-    logLine(buf);
+    logLine("time " + std::to_string(key ? e.xkey.time : e.xbutton.time));
 }
 
 // Handles one event; false when the window was asked to close.
