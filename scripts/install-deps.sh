@@ -12,6 +12,9 @@ PACKAGES=(
   xvfb openbox xdotool x11-utils xinput imagemagick bc
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   fonts-ipafont-gothic fonts-ipafont-mincho
+  # The checks of the desktop entry, the metainfo, the .ovm file type and the package;
+  # xdg-mime finds file types through mimetype (libfile-mimeinfo-perl) outside a desktop.
+  desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl lintian
 )
 
 missing=()

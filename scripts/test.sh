@@ -3,6 +3,57 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+
+# The installed desktop files in the prefix $1, where the tools are installed: the desktop
+# entry and the metainfo validate; with the XDG data folders pointed at the prefix only, a .ovm
+# file is an orvane macro, its default application is the installed entry, and the command a
+# file manager runs for a double-click on it opens the file (--open) instead of running it.
+check_desktop_files() {
+  local share=$1/share tmp app cmd
+  if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$share/applications/orvane.desktop"
+    echo "desktop-file-validate: orvane.desktop passes"
+  fi
+  if command -v appstreamcli >/dev/null; then
+    appstreamcli validate --no-net "$share/metainfo/io.github.orvane.orvane.metainfo.xml"
+  fi
+  if ! command -v xdg-mime >/dev/null || ! command -v update-desktop-database >/dev/null; then
+    return 0
+  fi
+  tmp=$(mktemp -d /tmp/orvane-xdg.XXXXXX)
+  mkdir "$tmp/config"
+  printf 'START\r\nEND\r\n' >"$tmp/demo.ovm"
+  local xdg=(env -i "PATH=$PATH" "HOME=$tmp" "XDG_DATA_HOME=$share" "XDG_DATA_DIRS=$share"
+             "XDG_CONFIG_HOME=$tmp/config" "XDG_CONFIG_DIRS=$tmp/config")
+  "${xdg[@]}" update-mime-database "$share/mime"
+  "${xdg[@]}" update-desktop-database "$share/applications"
+  [ "$("${xdg[@]}" xdg-mime query filetype "$tmp/demo.ovm")" = application/x-orvane-macro ] ||
+    { echo "xdg-mime: demo.ovm is not application/x-orvane-macro"; exit 1; }
+  app=$("${xdg[@]}" xdg-mime query default application/x-orvane-macro)
+  [ "$app" = orvane.desktop ] || { echo "xdg-mime: the default for .ovm is '$app'"; exit 1; }
+  cmd=$(sed -n 's/^Exec=//p' "$share/applications/$app")
+  [[ $cmd =~ ^([^ ]*/)?orvane\ --open\ %[fFuU]$ ]] ||
+    { echo "the installed entry runs '$cmd', not orvane --open with the files"; exit 1; }
+  echo "xdg-mime: demo.ovm is application/x-orvane-macro, opened by $app as" \
+       "'${cmd% *} $tmp/demo.ovm'"
+  rm -rf "$tmp"
+}
+
+# The Debian package from a build without sanitizers (the programs and the hook library
+# only), checked by lintian: no error; its warnings are printed.
+check_package() {
+  command -v lintian >/dev/null || return 0
+  local start=$SECONDS
+  cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DORV_TESTS=OFF \
+        -DORV_BENCH=OFF >/dev/null
+  ninja -C build-deb >build-deb/build.log || { cat build-deb/build.log; exit 1; }
+  rm -f build-deb/orvane_*.deb
+  (cd build-deb && cpack -G DEB >cpack.log 2>&1) || { cat build-deb/cpack.log; exit 1; }
+  lintian --fail-on error build-deb/orvane_*_amd64.deb
+  echo "package: build-deb/$(cd build-deb && ls orvane_*_amd64.deb), lintian found no error" \
+       "($((SECONDS - start)) s)"
+}
+
 BUILD=${ORV_TEST_BUILD:-build-test}
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_SANITIZE=ON >/dev/null
 ninja -C "$BUILD"
@@ -29,7 +80,8 @@ inst=$(mktemp -d /tmp/orvane-install.XXXXXX)
 cmake --install "$BUILD" --prefix "$inst" >/dev/null
 (cd "$inst" && LSAN_OPTIONS=detect_leaks=0 bin/orvane-cli check "$OLDPWD/examples/demo.ovm" >/dev/null) ||
   { echo "the installed orvane-cli failed"; exit 1; }
-rm -rf "$inst"
 echo "install into a temporary prefix: orvane-cli check passes"
-cd "$BUILD"
-ctest --output-on-failure -j2
+check_desktop_files "$inst"
+rm -rf "$inst"
+(cd "$BUILD" && ctest --output-on-failure -j2)
+check_package
