@@ -1,4 +1,5 @@
-// Command ids of the program: the ids of menu 102, each the objectName of its QAction.
+// Command ids of the program: the ids of menu 102 and of the items the program adds, each
+// the objectName of its QAction.
 #pragma once
 
 namespace orv::app {
@@ -37,6 +38,8 @@ enum CommandId : int {
     ID_BREAKTOGGLE = 40035,
     ID_RECORD = 40037,
     ID_AUTOCLICK = 40039,
+    // Items of the program's own, outside the ranges of menu 102.
+    ID_HOTKEYS = 41001,  // "ホットキー設定..." at the end of ツール(T)
 };
 
 }  // namespace orv::app

@@ -56,6 +56,17 @@ QMessageBox::StandardButton showMessage(MsgKind kind, QWidget* parent, const QSt
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
+void showNotice(MsgKind kind, QWidget* parent, const QString& caption, const QString& text) {
+    if (const MessageHook& hook = installed<MessageHook>()) {
+        hook(kind, caption, text, QMessageBox::Ok);
+        return;
+    }
+    auto* box = new QMessageBox(iconOf(kind), caption, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 QString chooseFile(QWidget* parent, bool save, const QString& title, const QString& initial,
                    const QString& filter) {
     if (const FileDialogHook& hook = installed<FileDialogHook>()) return hook(save, title, initial);

@@ -19,6 +19,10 @@ QMessageBox::StandardButton showMessage(MsgKind kind, QWidget* parent, const QSt
                                         const QString& text,
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
+// The same box without waiting for its answer (OK only): a notice that must not hold up what
+// the program is doing, such as an automatic run at start. Through the same hook.
+void showNotice(MsgKind kind, QWidget* parent, const QString& caption, const QString& text);
+
 // File choosers (open or save) go through here too; the hook gets the title and the initial
 // file and returns the chosen path (empty: cancelled).
 using FileDialogHook =

@@ -155,7 +155,8 @@ bool followLinks(const std::string& path, std::string& out) {
 
 }  // namespace
 
-AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), target_(path) {
+AtomicFileWriter::AtomicFileWriter(const std::string& path, mode_t newMode)
+    : path_(path), target_(path), newMode_(newMode) {
     if (!prepareTarget()) return;
     const std::string dir = folderOf(target_);
     removeStaleTemps(dir);
@@ -281,8 +282,9 @@ bool AtomicFileWriter::commit() {
     return ok;
 }
 
-bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* error) {
-    AtomicFileWriter w(path);
+bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* error,
+                     mode_t newMode) {
+    AtomicFileWriter w(path, newMode);
     if (w.write(bytes.data(), bytes.size()) >= 0 && w.commit()) return true;
     if (error) *error = w.errorText();
     return false;

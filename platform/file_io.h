@@ -26,8 +26,9 @@ enum class MacroRead { Ok, Unreadable, TooBig };
 MacroRead readMacroText(const std::string& path, std::string& text, std::string* error = nullptr);
 
 // Writes `bytes` to `path` atomically (AtomicFileWriter). False (and the old file untouched)
-// on failure; `error` then says why ("path: reason").
-bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+// on failure; `error` then says why ("path: reason"). A new file gets `newMode` less the umask.
+bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* error = nullptr,
+                     mode_t newMode = 0666);
 
 // Whether something exists at `path` (a dangling link counts as nothing).
 bool fileExists(const std::string& path);
@@ -42,11 +43,11 @@ bool fileMissing(const std::string& path);
 // a killed save, older than a minute, are removed when the writer starts.
 // The target is the final file a chain of links points to (the links stay links). An
 // existing target keeps its permission bits, and one the user may not write is refused
-// (EACCES); a new file gets 0666 less the umask. Without a successful commit() the old file
-// is never touched and the temporary file is removed.
+// (EACCES); a new file gets `newMode` (0666 unless told) less the umask. Without a successful
+// commit() the old file is never touched and the temporary file is removed.
 class AtomicFileWriter {
   public:
-    explicit AtomicFileWriter(const std::string& path);
+    explicit AtomicFileWriter(const std::string& path, mode_t newMode = 0666);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -68,13 +69,16 @@ class AtomicFileWriter {
     bool openNamed(const std::string& dir);
     bool linkUnnamed();
     // The temporary is created no wider than the old file (the umask applies to a new one).
-    mode_t createMode() const { return mode_ >= 0 ? static_cast<mode_t>(mode_) & 0777 : 0666; }
+    mode_t createMode() const {
+        return mode_ >= 0 ? static_cast<mode_t>(mode_) & 0777 : newMode_ & 0777;
+    }
 
     std::string path_;
     std::string target_;  // the file that is replaced (path_ with its links followed)
     std::string temp_;    // the named temporary file (empty while it is unnamed)
     int fd_ = -1;
     int mode_ = -1;  // the permission bits to keep, -1 for a new file
+    mode_t newMode_ = 0666;
     bool unnamed_ = false;
     int error_ = 0;
     bool committed_ = false;

@@ -63,6 +63,7 @@ bool MacroEditor::fill(const EditorStart& start) {
             return !path.isEmpty() && loadFile(path);
         }
         case EDITOR_AUTORUN:
+        case EDITOR_PATH:
             return loadFile(start.source);
         case EDITOR_RECORDED:
             edit_->setPlainText(recordedText(start.source));
@@ -115,6 +116,7 @@ bool MacroEditor::loadFile(const QString& path) {
     setTextBytes(bytes);
     setWindowTitle(QFileInfo(path).absoluteFilePath());
     edit_->document()->setModified(false);
+    emit fileUsed(windowTitle());
     return true;
 }
 
@@ -148,6 +150,7 @@ bool MacroEditor::save(bool asNew) {
     }
     setWindowTitle(QFileInfo(target).absoluteFilePath());
     edit_->document()->setModified(false);
+    emit fileUsed(windowTitle());
     return true;
 }
 

@@ -19,11 +19,13 @@ enum EditorMode : int {
     EDITOR_OPEN = 1,      // through the file chooser
     EDITOR_AUTORUN = 2,   // the auto-run macro file
     EDITOR_RECORDED = 3,  // the text of the record buffer
+    EDITOR_PATH = 4,      // a file named by its path (a hotkey, --open, a drop, recent files)
 };
 
 struct EditorStart {
     int mode = EDITOR_NEW;
-    // EDITOR_AUTORUN: the macro file's path; EDITOR_RECORDED: the record buffer's text.
+    // EDITOR_AUTORUN, EDITOR_PATH: the macro file's path; EDITOR_RECORDED: the record
+    // buffer's text.
     QString source;
 };
 
@@ -86,6 +88,8 @@ class MacroEditor : public QMdiSubWindow {
     void stopDebugRequested();
     // The gutter was clicked beside the 1-based line `line1` (a breakpoint toggle).
     void gutterClicked(int line1);
+    // The editor's file was loaded or saved (its absolute path).
+    void fileUsed(const QString& path);
 
   protected:
     void closeEvent(QCloseEvent* e) override;

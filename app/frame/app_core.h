@@ -3,6 +3,8 @@
 // desktop, the clock and the auto-click slots. One instance lives as long as the frame.
 #pragma once
 
+#include <QString>
+#include <QStringList>
 #include <string>
 
 #include "app/settings.h"
@@ -17,10 +19,24 @@ class Clock;
 
 namespace orv::app {
 
-struct AppCore {
-    AppCore(std::string dir, Desktop& d, Clock& c)
-        : startDir(std::move(dir)), ini(startDir + "/Orvane.ini"), desktop(d), clock(c) {}
+// The command line: a macro to run at start and its exit flag.
+struct StartOptions {
+    std::string startDir;  // the current directory at start (UTF-8 path)
+    QString macroPath;     // first command-line argument, empty if none
+    QString exitFlag;      // second command-line argument, empty if none
+    bool haveExitFlag = false;
+    QStringList openFiles;  // orvane --open FILE...: opened, never run
+};
 
+struct AppCore {
+    AppCore(const StartOptions& opts, Desktop& d, Clock& c)
+        : start(opts),
+          startDir(opts.startDir),
+          ini(startDir + "/Orvane.ini"),
+          desktop(d),
+          clock(c) {}
+
+    StartOptions start;
     std::string startDir;  // the current directory at start (UTF-8 path)
     ProfileFile ini;
     Settings settings;

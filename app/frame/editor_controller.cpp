@@ -1,6 +1,7 @@
 #include "app/frame/editor_controller.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -13,8 +14,9 @@
 
 namespace orv::app {
 
-EditorController::EditorController(QMdiArea* mdi, QWidget* dialogOwner, const EditorRunQuery& runs)
-    : QObject(mdi), mdi_(mdi), owner_(dialogOwner), runs_(runs) {}
+EditorController::EditorController(QMdiArea* mdi, QWidget* dialogOwner, const EditorRunQuery& runs,
+                                   ProfileFile& ini)
+    : QObject(mdi), mdi_(mdi), owner_(dialogOwner), runs_(runs), recent_(ini) {}
 
 MacroEditor* EditorController::open(int mode, const QString& source) {
     const int n = count_++;
@@ -28,8 +30,40 @@ MacroEditor* EditorController::open(int mode, const QString& source) {
     e->setLockedWhileRunning(locked_);
     addChild(mdi_, e, QRect(7 * n, 7 * n + firstTop_, 500, 400));
     mdi_->setActiveSubWindow(e);
+    if (!e->neverSaved()) recent_.add(e->windowTitle());  // opened from its file
+    emit opened(e);
     emit changed();
     return e;
+}
+
+MacroEditor* EditorController::openRecovered(const QString& title, const std::string& bytes) {
+    MacroEditor* e = open(EDITOR_NEW);
+    if (!e) return nullptr;
+    e->setTextBytes(bytes);
+    if (!title.isEmpty()) e->setWindowTitle(title);
+    e->setModified(true);
+    return e;
+}
+
+void EditorController::openRecent(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        showMessage(
+            MsgKind::Warning, owner_, QStringLiteral("Orvane"),
+            u8q("ファイルが見つかりません。最近使ったファイルの一覧から削除します。\n") + path);
+        recent_.remove(path);
+        return;
+    }
+    openPath(path);
+}
+
+MacroEditor* EditorController::openPath(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    for (MacroEditor* e : all()) {
+        if (e->windowTitle() != absolute) continue;
+        bringIntoView(mdi_, e);
+        return e;
+    }
+    return open(EDITOR_PATH, absolute);
 }
 
 void EditorController::connectEditor(MacroEditor* e) {
@@ -37,6 +71,7 @@ void EditorController::connectEditor(MacroEditor* e) {
     connect(e, &MacroEditor::gutterClicked, this,
             [this, e](int line1) { emit gutterClicked(e, line1); });
     connect(e, &QMdiSubWindow::windowTitleChanged, this, &EditorController::changed);
+    connect(e, &MacroEditor::fileUsed, this, [this](const QString& path) { recent_.add(path); });
     connect(e->edit()->document(), &QTextDocument::modificationChanged, this,
             &EditorController::changed);
 }

@@ -1,7 +1,8 @@
-// The macro editors in the MDI area: opening them in their modes with their numbered titles,
-// their count, the active one and the last activated one, saving, the edit commands, find and
-// replace with the texts they keep until the program ends, going to a line, and whether the
-// editors take typed input. The editors ask the run state through an EditorRunQuery.
+// The macro editors in the MDI area: opening them in their modes with their numbered titles
+// (from a path, from a recovered text), their count, the active one and the last activated
+// one, saving, the edit commands, find and replace with the texts they keep until the program
+// ends, the recent files, going to a line, and whether the editors take typed input. The
+// editors ask the run state through an EditorRunQuery.
 #pragma once
 
 #include <QList>
@@ -10,6 +11,7 @@
 #include <QString>
 
 #include "app/editor/macro_editor.h"
+#include "app/frame/recent_files.h"
 
 class QMdiArea;
 
@@ -20,11 +22,23 @@ class FindDialog;
 class EditorController : public QObject {
     Q_OBJECT
   public:
-    EditorController(QMdiArea* mdi, QWidget* dialogOwner, const EditorRunQuery& runs);
+    EditorController(QMdiArea* mdi, QWidget* dialogOwner, const EditorRunQuery& runs,
+                     ProfileFile& ini);
 
     // Opens an editor in an EditorMode (`source`: the auto-run macro's path, or the recorded
     // text); null when its set-up failed (a cancelled open, a file too big).
     MacroEditor* open(int mode, const QString& source = {});
+    // The editor of the file at `path` (its title is the file's absolute path), brought into
+    // view, or a new editor on that file; null when it cannot be opened (the message was
+    // shown).
+    MacroEditor* openPath(const QString& path);
+    // A new editor holding a recovered text (CP932 bytes), modified, titled `title` (a file's
+    // path) or, when it is empty, with a new numbered title.
+    MacroEditor* openRecovered(const QString& title, const std::string& bytes);
+    // The recent files (newest first), and one of them opened; a file that no longer exists
+    // is said and leaves the list.
+    RecentFiles& recent() { return recent_; }
+    void openRecent(const QString& path);
     // Open editors (an editor whose set-up failed still counted until it went).
     int count() const { return count_; }
     MacroEditor* active() const;
@@ -55,6 +69,8 @@ class EditorController : public QObject {
   signals:
     // An editor opened, went, was renamed, or its modified flag changed.
     void changed();
+    // A new editor is open (after its set-up).
+    void opened(MacroEditor* editor);
     // Closing an editor during a paused step run was confirmed: debugging must stop first.
     void stopDebugRequested();
     // The gutter of `editor` was clicked beside its 1-based line `line1`.
@@ -74,6 +90,7 @@ class EditorController : public QObject {
     bool shutDown_ = false;
     MacroEditor* last_ = nullptr;  // forgotten when it is destroyed
     QPointer<FindDialog> find_;
+    RecentFiles recent_;
     // The find dialog's texts, kept between its openings.
     struct {
         QString what, with;

@@ -10,6 +10,7 @@
 #include "app/editor/editor_settings.h"
 #include "app/frame/debug_controller.h"
 #include "app/frame/editor_controller.h"
+#include "app/frame/hotkey_controller.h"
 #include "app/frame/main_frame.h"
 #include "app/frame/record_controller.h"
 #include "app/frame/window_places.h"
@@ -32,6 +33,30 @@ void addLineNumbersItem(QMenu* menu, ProfileFile& ini) {
         saveLineNumbers(ini, on);
         EditorSettings::instance().setLineNumbers(on);
     });
+}
+
+// The platform's standard keys beside the function keys. They are the items' own shortcuts,
+// shown in the menus beside the text, and act only while the item is enabled.
+struct StandardKey {
+    int id;
+    const char* keys;
+};
+constexpr StandardKey kStandardKeys[] = {
+    {ID_NEW, "Ctrl+N"},  {ID_OPEN, "Ctrl+O"},    {ID_SAVE, "Ctrl+S"},  {ID_SAVEAS, "Ctrl+Shift+S"},
+    {ID_FIND, "Ctrl+F"}, {ID_REPLACE, "Ctrl+H"}, {ID_CLOSE, "Ctrl+W"},
+};
+
+// "最近使ったファイル": the recent files, numbered with their accelerators, newest first.
+void fillRecentMenu(QMenu* menu, EditorController& editors) {
+    menu->clear();
+    const QStringList paths = editors.recent().paths();
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        QAction* a = menu->addAction(QString("&%1 %2").arg(i + 1).arg(paths[i]));
+        const QString path = paths[i];
+        QObject::connect(a, &QAction::triggered, &editors,
+                         [&editors, path] { editors.openRecent(path); });
+    }
+    if (paths.isEmpty()) menu->addAction(u8q("(なし)"))->setEnabled(false);
 }
 
 // An item text that ends in one letter in brackets ("開く(R)") gets that letter as its
@@ -76,6 +101,9 @@ void MainFrame::buildFileEditMenus() {
     addCommand(file, ID_OPEN, "開く(R)", [&ed] { ed.open(EDITOR_OPEN); });
     addCommand(file, ID_SAVE, "保存(S)", [&ed] { ed.save(false); });
     addCommand(file, ID_SAVEAS, "名前をつけて保存(A)", [&ed] { ed.save(true); });
+    QMenu* recent = file->addMenu(u8q("最近使ったファイル"));
+    recent->setObjectName("recentFiles");
+    connect(recent, &QMenu::aboutToShow, this, [recent, &ed] { fillRecentMenu(recent, ed); });
     file->addSeparator();
     addCommand(file, ID_EXIT, "終了", [this] { close(); });
     QMenu* edit = menuBar()->addMenu(u8q("編集(&E)"));
@@ -126,61 +154,42 @@ void MainFrame::buildToolsMenu() {
         debug, ID_BREAKTOGGLE, "ﾌﾞﾚｲｸﾎﾟｲﾝﾄの設定/解除(F5)", [&dbg] { dbg.toggle(); }, 5);
     tools->addSeparator();
     addCommand(tools, ID_SETTINGS, "システム設定", [this] { systemSettings(); });
+    tools->addSeparator();
+    addCommand(tools, ID_HOTKEYS, "ホットキー設定...", [this] { hotkeys_->editInDialog(); });
 }
 
 void MainFrame::buildViewHelpMenus() {
     DebugController& dbg = *debug_;
-    viewMenu_ = menuBar()->addMenu(u8q("表示(&V)"));
-    addCommand(viewMenu_, ID_TOOLBOX, "ツールボックスの表示", [this] { showToolbox(); });
-    addCommand(viewMenu_, ID_CHECKRESULT, "マクロチェック結果表示",
+    QMenu* viewMenu = menuBar()->addMenu(u8q("表示(&V)"));
+    addCommand(viewMenu, ID_TOOLBOX, "ツールボックスの表示", [this] { showToolbox(); });
+    addCommand(viewMenu, ID_CHECKRESULT, "マクロチェック結果表示",
                [this] { runs_->openCheckResult(); });
-    addCommand(viewMenu_, ID_BREAKWIN, "ﾌﾞﾚｲｸﾎﾟｲﾝﾄｳｨﾝﾄﾞｳの表示",
+    addCommand(viewMenu, ID_BREAKWIN, "ﾌﾞﾚｲｸﾎﾟｲﾝﾄｳｨﾝﾄﾞｳの表示",
                [&dbg] { dbg.openBreakpoints(nullptr); });
-    addCommand(viewMenu_, ID_VARWIN, "変数ｳｨﾝﾄﾞｳの表示", [this, &dbg] {
+    addCommand(viewMenu, ID_VARWIN, "変数ｳｨﾝﾄﾞｳの表示", [this, &dbg] {
         dbg.openVariables();
         if (VariablesWindow* w = dbg.variablesWindow()) bringIntoView(mdi_, w);
     });
-    addLineNumbersItem(viewMenu_, core_.ini);
-    viewMenu_->addSeparator();
-    addCommand(viewMenu_, ID_CLOSE, "閉じる", [this] { closeActive(); });
-    addCommand(viewMenu_, ID_CLOSEALL, "すべて閉じる", [this] { closeAll(); });
-    viewMenu_->addSeparator();
+    addLineNumbersItem(viewMenu, core_.ini);
+    viewMenu->addSeparator();
+    addCommand(viewMenu, ID_CLOSE, "閉じる", [this] { closeActive(); });
+    addCommand(viewMenu, ID_CLOSEALL, "すべて閉じる", [this] { closeAll(); });
+    viewMenu->addSeparator();
     // The texts do not name their actions: "重ねて表示" tiles, "並べて表示" arranges the
     // minimised windows and "アイコンの整列" cascades.
-    addCommand(viewMenu_, ID_TILE, "重ねて表示", [this] { mdi_->tileSubWindows(); });
-    addCommand(viewMenu_, ID_ARRANGE, "並べて表示", [this] { arrangeIcons(mdi_); });
-    addCommand(viewMenu_, ID_CASCADE, "アイコンの整列", [this] { mdi_->cascadeSubWindows(); });
-    connect(viewMenu_, &QMenu::aboutToShow, this, &MainFrame::rebuildWindowList);
+    addCommand(viewMenu, ID_TILE, "重ねて表示", [this] { mdi_->tileSubWindows(); });
+    addCommand(viewMenu, ID_ARRANGE, "並べて表示", [this] { arrangeIcons(mdi_); });
+    addCommand(viewMenu, ID_CASCADE, "アイコンの整列", [this] { mdi_->cascadeSubWindows(); });
+    new WindowListMenu(viewMenu, mdi_);
     QMenu* help = menuBar()->addMenu(u8q("ﾍﾙﾌﾟ(&H)"));
     addCommand(help, ID_ABOUT, "バージョン情報", [this] { showAbout(this); });
     help->addSeparator();
     addCommand(help, ID_HELP, "ヘルプ", [this] { HelpWindow::showHelp(this); });
 }
 
-// The MDI window list under "表示(V)": one entry per child, ids from 3000. Choosing one
-// brings that window into view, wherever it was.
-void MainFrame::rebuildWindowList() {
-    for (QAction* a : windowListActions_) {
-        viewMenu_->removeAction(a);
-        a->deleteLater();
-    }
-    windowListActions_.clear();
-    const auto list = mdi_->subWindowList();
-    if (list.isEmpty()) return;
-    windowListActions_.append(viewMenu_->addSeparator());
-    int n = 0;
-    for (QMdiSubWindow* w : list) {
-        ++n;
-        QAction* a = viewMenu_->addAction(QString("&%1 %2").arg(n).arg(w->windowTitle()));
-        a->setObjectName(QString::number(3000 + n - 1));
-        a->setCheckable(true);
-        a->setChecked(w == mdi_->currentSubWindow());
-        QPointer<QMdiSubWindow> target(w);
-        connect(a, &QAction::triggered, this, [this, target] {
-            if (target) bringIntoView(mdi_, target);
-        });
-        windowListActions_.append(a);
-    }
+void MainFrame::addStandardKeys() {
+    for (const StandardKey& k : kStandardKeys)
+        if (QAction* a = action(k.id)) a->setShortcut(QKeySequence(QString::fromLatin1(k.keys)));
 }
 
 QAction* MainFrame::action(int id) const {

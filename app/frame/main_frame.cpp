@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMdiArea>
@@ -10,6 +12,8 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
+#include <algorithm>
 
 #include "app/codec.h"
 #include "app/debugger/debugger_windows.h"
@@ -17,7 +21,9 @@
 #include "app/frame/debug_controller.h"
 #include "app/frame/editor_controller.h"
 #include "app/frame/hook_bridge.h"
+#include "app/frame/hotkey_controller.h"
 #include "app/frame/record_controller.h"
+#include "app/frame/recovery_controller.h"
 #include "app/frame/window_places.h"
 #include "app/message.h"
 #include "app/tools/autoclick_dialog.h"
@@ -49,8 +55,9 @@ ChildKind kindOf(const QMdiSubWindow* w) {
 
 }  // namespace
 
-MainFrame::MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock)
-    : core_(opts.startDir, desktop, clock), opts_(opts) {
+MainFrame::MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock,
+                     std::unique_ptr<HotkeySource> hotkeys)
+    : core_(opts, desktop, clock) {
     setObjectName("Orvane_Class");
     setWindowTitle(QStringLiteral("Orvane"));
     mdi_ = new QMdiArea(this);
@@ -58,10 +65,14 @@ MainFrame::MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock)
     setCentralWidget(mdi_);
     hook_ = new HookBridge(this);
     createControllers();
+    hotkeys_ = new HotkeyController(core_, this, std::move(hotkeys));
+    recovery_ = new RecoveryController(*editors_, this);
     buildFileEditMenus();
     buildToolsMenu();
     buildViewHelpMenus();
+    addStandardKeys();
     wireControllers();
+    setAcceptDrops(true);
     // Frame creation: an old log goes; the commands start as the rules say for no window.
     QFile::remove(QString::fromStdString(core_.logPath()));
     updateActions();
@@ -80,7 +91,7 @@ MainFrame::~MainFrame() {
 
 void MainFrame::createControllers() {
     runs_ = new RunController(core_, *hook_, this, mdi_);
-    editors_ = new EditorController(mdi_, this, *runs_);
+    editors_ = new EditorController(mdi_, this, *runs_, core_.ini);
     debug_ = new DebugController(core_, *runs_, *editors_, mdi_, this);
     runs_->setDebugger(debug_);
     record_ = new RecordController(this, *hook_);
@@ -105,6 +116,7 @@ void MainFrame::wireControllers() {
     connect(debug_, &DebugController::stateChanged, this, &MainFrame::updateActions);
     connect(record_, &RecordController::recordingChanged, this, &MainFrame::updateActions);
     connect(record_, &RecordController::recorded, this, &MainFrame::openRecorded);
+    connect(hotkeys_, &HotkeyController::runRequested, this, &MainFrame::runFromHotkey);
     connect(hook_, &HookBridge::messageRequested, this,
             [this](const QString& caption, const QString& text) {
                 showMessage(MsgKind::Warning, this, caption, text);
@@ -130,7 +142,13 @@ bool MainFrame::startUp() {
     timer_->start();
     show();
     showToolbox();
-    return runs_->autoRunDecision(opts_);
+    hotkeys_->start();
+    editors_->recent().load();
+    // An automatic run starts unattended: left texts are offered at the next start instead.
+    recovery_->offerLeftovers(core_.start.macroPath.isEmpty() && s.autoExe != 1);
+    if (!runs_->autoRunDecision()) return false;
+    if (!core_.start.openFiles.isEmpty()) openFiles(core_.start.openFiles);
+    return true;
 }
 
 // ---- the menu rules ----
@@ -241,6 +259,37 @@ void MainFrame::openRecorded(const QString& text) {
     e->edit()->setFocus();
 }
 
+void MainFrame::openFiles(const QStringList& paths) {
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+    for (const QString& p : paths) editors_->openPath(p);
+}
+
+void MainFrame::dragEnterEvent(QDragEnterEvent* e) {
+    const QList<QUrl> urls = e->mimeData()->urls();
+    if (!urls.isEmpty() &&
+        std::all_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); }))
+        e->acceptProposedAction();
+}
+
+void MainFrame::dropEvent(QDropEvent* e) {
+    QStringList paths;
+    for (const QUrl& u : e->mimeData()->urls())
+        if (u.isLocalFile()) paths << u.toLocalFile();
+    if (paths.isEmpty()) return;
+    e->acceptProposedAction();
+    for (const QString& p : paths) editors_->openPath(p);
+}
+
+void MainFrame::runFromHotkey(const QString& path) {
+    if (runs_->busy() || record_->recording()) {
+        QApplication::beep();
+        return;
+    }
+    if (MacroEditor* e = editors_->openPath(path)) runs_->compile(e, MODE_RUN);
+}
+
 // A settings write that failed (an unreadable or read-only Orvane.ini is never replaced) is
 // told once, until a write succeeds again.
 void MainFrame::reportSettingsFailure() {
@@ -292,7 +341,10 @@ void MainFrame::shutdown() {
     timer_->stop();
     // A run is stopped (its pending calls answered while it ends) and its CSV files closed.
     runs_->shutdown();
-    // Installed hooks go; a recording still running is dropped.
+    // Installed hooks and grabbed hotkeys go; a recording still running is dropped. A clean
+    // exit leaves no recovery file.
+    hotkeys_->release();
+    recovery_->removeAll();
     record_->drop();
     hook_->detach();
     // The frame's place: where it was last placed by the user (or as it stands, when it was

@@ -9,11 +9,13 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "app/frame/app_core.h"
 #include "app/frame/menu_rules.h"
 #include "app/frame/run_controller.h"
 #include "app/tools/toolbox.h"
+#include "platform/hotkeys.h"
 
 class QAction;
 class QMdiArea;
@@ -26,13 +28,17 @@ namespace orv::app {
 class DebugController;
 class EditorController;
 class HookBridge;
+class HotkeyController;
+class RecoveryController;
 class MacroEditor;
 class RecordController;
 
 class MainFrame : public QMainWindow {
     Q_OBJECT
   public:
-    MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock);
+    // `hotkeys`: where the hotkeys that start macros are grabbed (none: no hotkeys).
+    MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock,
+              std::unique_ptr<HotkeySource> hotkeys = nullptr);
     ~MainFrame() override;
 
     // Frame creation steps after the window exists (settings, toolbox, auto-run decision).
@@ -49,11 +55,19 @@ class MainFrame : public QMainWindow {
     RunController& runs() { return *runs_; }
     DebugController& debugger() { return *debug_; }
     RecordController& recorder() { return *record_; }
+    HotkeyController& hotkeys() { return *hotkeys_; }
     ToolboxWindow* toolbox() const { return toolbox_; }
+    RecoveryController& recovery() { return *recovery_; }
+    // Files handed over (orvane --open, a drop): each opens in an editor, none runs; the frame
+    // comes to the front.
+    void openFiles(const QStringList& paths);
 
   protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    // Files dropped on the frame open as ファイル(F) > 開く opens them.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
 
   private:
@@ -69,9 +83,9 @@ class MainFrame : public QMainWindow {
     void buildFileEditMenus();
     void buildToolsMenu();
     void buildViewHelpMenus();
+    void addStandardKeys();
     QAction* addCommand(QMenu* menu, int id, const char* text, std::function<void()> run,
                         int fkey = 0);
-    void rebuildWindowList();
     void menuTimer();
     // Every rule of menu_rules.h applied to the state as it is now.
     void updateActions();
@@ -85,22 +99,24 @@ class MainFrame : public QMainWindow {
     void autoClick();
     void systemSettings();
     void openRecorded(const QString& text);
+    // A hotkey's macro runs as F4 would run it; during a run, a pause or a recording the
+    // hotkey starts nothing and the platform beeps.
+    void runFromHotkey(const QString& path);
     void reportSettingsFailure();
     void shutdown();
     void rememberFramePos();
 
     AppCore core_;
-    StartOptions opts_;
     HookBridge* hook_ = nullptr;
     QMdiArea* mdi_ = nullptr;
-    QMenu* viewMenu_ = nullptr;
     QTimer* timer_ = nullptr;
     std::map<int, Command> commands_;
-    QList<QAction*> windowListActions_;
     RunController* runs_ = nullptr;
     EditorController* editors_ = nullptr;
     DebugController* debug_ = nullptr;
     RecordController* record_ = nullptr;
+    HotkeyController* hotkeys_ = nullptr;
+    RecoveryController* recovery_ = nullptr;
     QPointer<ToolboxWindow> toolbox_;
     bool clipboard_ = false;  // the clipboard held data at the last tick of the menu timer
     bool shutDown_ = false;

@@ -225,7 +225,8 @@ void RunController::stopDebugging() {
 
 // ---- the auto-run decision ----
 
-bool RunController::autoRunDecision(const StartOptions& opts) {
+bool RunController::autoRunDecision() {
+    const StartOptions& opts = core_.start;
     Settings& s = core_.settings;
     const int savedAutoExe = s.autoExe;
     bool ok = true;

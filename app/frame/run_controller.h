@@ -14,6 +14,7 @@
 #include "app/check/check_result.h"
 #include "app/dialogs/running_dialog.h"
 #include "app/editor/macro_editor.h"
+#include "app/frame/app_core.h"
 #include "app/frame/menu_rules.h"
 #include "executor/run_host.h"
 
@@ -25,19 +26,10 @@ class Executor;
 
 namespace orv::app {
 
-struct AppCore;
 class GuiCompileHost;
 class GuiRunHost;
 class HookBridge;
 class RunDebugger;
-
-// The command line: a macro to run at start and its exit flag.
-struct StartOptions {
-    std::string startDir;  // the current directory at start (UTF-8 path)
-    QString macroPath;     // first command-line argument, empty if none
-    QString exitFlag;      // second command-line argument, empty if none
-    bool haveExitFlag = false;
-};
 
 class RunController : public QObject, public EditorRunQuery {
     Q_OBJECT
@@ -64,7 +56,7 @@ class RunController : public QObject, public EditorRunQuery {
 
     // The start-up decision about an automatic run; false when the program must end (an
     // invalid exit flag, after its message).
-    bool autoRunDecision(const StartOptions& opts);
+    bool autoRunDecision();
     // The settings the executor reads (after the settings dialog).
     void applySettings();
     // Shutdown: a running worker is stopped (its calls answered while it ends), the CSV files

@@ -1,7 +1,10 @@
 #include "app/frame/window_places.h"
 
+#include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
 #include <algorithm>
 
 namespace orv::app {
@@ -68,6 +71,34 @@ int arrangeIcons(QMdiArea* area) {
         x += w->width();
     }
     return static_cast<int>(icons.size());
+}
+
+WindowListMenu::WindowListMenu(QMenu* menu, QMdiArea* mdi) : QObject(menu), menu_(menu), mdi_(mdi) {
+    connect(menu_, &QMenu::aboutToShow, this, &WindowListMenu::rebuild);
+}
+
+void WindowListMenu::rebuild() {
+    for (QAction* a : entries_) {
+        menu_->removeAction(a);
+        a->deleteLater();
+    }
+    entries_.clear();
+    const QList<QMdiSubWindow*> list = mdi_->subWindowList();
+    if (list.isEmpty()) return;
+    entries_.append(menu_->addSeparator());
+    int n = 0;
+    for (QMdiSubWindow* w : list) {
+        ++n;
+        QAction* a = menu_->addAction(QString("&%1 %2").arg(n).arg(w->windowTitle()));
+        a->setObjectName(QString::number(3000 + n - 1));
+        a->setCheckable(true);
+        a->setChecked(w == mdi_->currentSubWindow());
+        QPointer<QMdiSubWindow> target(w);
+        connect(a, &QAction::triggered, this, [this, target] {
+            if (target) bringIntoView(mdi_, target);
+        });
+        entries_.append(a);
+    }
 }
 
 }  // namespace orv::app

@@ -4,10 +4,14 @@
 // icons", which Qt does only when a child is minimised or restored.
 #pragma once
 
+#include <QList>
+#include <QObject>
 #include <QRect>
 
+class QAction;
 class QMdiArea;
 class QMdiSubWindow;
+class QMenu;
 
 namespace orv::app {
 
@@ -29,5 +33,20 @@ void bringIntoView(QMdiArea* mdi, QMdiSubWindow* w);
 // cross the right edge (the pattern of Qt's own layout of minimised children). Other
 // children keep their places. Returns how many were placed.
 int arrangeIcons(QMdiArea* area);
+
+// The MDI window list at the end of a menu ("表示(V)"): rebuilt each time the menu opens, one
+// entry per child ("&1 title", objectNames from 3000); choosing one brings that window into
+// view, wherever it was.
+class WindowListMenu : public QObject {
+  public:
+    WindowListMenu(QMenu* menu, QMdiArea* mdi);
+
+  private:
+    void rebuild();
+
+    QMenu* menu_;
+    QMdiArea* mdi_;
+    QList<QAction*> entries_;
+};
 
 }  // namespace orv::app

@@ -1,4 +1,4 @@
-// The X11 desktop: the connection and its error handling, the pointer, and the programs
+// The X11 desktop: the connection, the pointer, and the programs
 // EXECUTE starts. The windows and the keyboard have files of their own.
 #include "platform/x11/x11_desktop.h"
 
@@ -18,6 +18,7 @@
 
 #include "lang/text.h"
 #include "platform/debug_channel.h"
+#include "platform/x11/x11_errors.h"
 #include "platform/x11/xlib_desktop.h"
 
 extern char** environ;
@@ -25,37 +26,6 @@ extern char** environ;
 namespace orv {
 
 namespace {
-
-// X errors are counted per connection and never end the process.
-std::mutex g_errMu;
-std::vector<std::pair<Display*, unsigned long>> g_errCounts;
-
-int onXError(Display* dpy, XErrorEvent* e) {
-    std::lock_guard<std::mutex> lock(g_errMu);
-    for (auto& c : g_errCounts)
-        if (c.first == dpy) ++c.second;
-    if (platform::enabled()) {
-        char line[160];
-        std::snprintf(line, sizeof line, "X11: error %d (request %d.%d) on resource 0x%lx\r\n",
-                      e->error_code, e->request_code, e->minor_code, e->resourceid);
-        platform::out(line);
-    }
-    return 0;
-}
-
-int onXIOError(Display*) {
-    std::fputs("orvane: the connection to the X display was lost\n", stderr);
-    return 0;  // Xlib ends the process after this handler
-}
-
-void installHandlers() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        XInitThreads();
-        XSetErrorHandler(onXError);
-        XSetIOErrorHandler(onXIOError);
-    });
-}
 
 // Starts `argv` detached (own session, standard streams on /dev/null, no inherited
 // descriptors) and reaps it on a small thread so that it never lingers as a zombie.
@@ -123,13 +93,7 @@ XlibDesktop::~XlibDesktop() {
     restoreLent();
     XSync(dpy, False);
     XCloseDisplay(dpy);
-    std::lock_guard<std::mutex> elock(g_errMu);
-    for (std::size_t i = 0; i < g_errCounts.size(); ++i) {
-        if (g_errCounts[i].first == dpy) {
-            g_errCounts.erase(g_errCounts.begin() + static_cast<std::ptrdiff_t>(i));
-            break;
-        }
-    }
+    untrackErrors(dpy);
 }
 
 Point XlibDesktop::cursor() {
@@ -179,10 +143,7 @@ bool XlibDesktop::hasWindowManager() {
 }
 
 unsigned long XlibDesktop::errorCount() const {
-    std::lock_guard<std::mutex> lock(g_errMu);
-    for (const auto& c : g_errCounts)
-        if (c.first == dpy) return c.second;
-    return 0;
+    return x11::errorCount(dpy);
 }
 
 void XlibDesktop::sync() {
@@ -199,7 +160,7 @@ void XlibDesktop::setSettleTimeout(int ms) {
 
 std::unique_ptr<X11Desktop> X11Desktop::connect(const std::string& displayName,
                                                 std::string& message) {
-    installHandlers();
+    x11::installErrorHandlers();
     const char* env = std::getenv("DISPLAY");
     std::string shown = !displayName.empty() ? displayName : env ? env : "";
     Display* dpy = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
@@ -214,10 +175,7 @@ std::unique_ptr<X11Desktop> X11Desktop::connect(const std::string& displayName,
         message = "the X display '" + shown + "' has no XTest extension";
         return nullptr;
     }
-    {
-        std::lock_guard<std::mutex> lock(g_errMu);
-        g_errCounts.emplace_back(dpy, 0);
-    }
+    x11::trackErrors(dpy);
     auto d = std::make_unique<x11::XlibDesktop>();
     d->dpy = dpy;
     d->screen = DefaultScreen(dpy);

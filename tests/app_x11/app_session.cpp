@@ -11,16 +11,28 @@ void writeBytes(const fs::path& p, const std::string& bytes) {
     f << bytes;
 }
 
+namespace {
+std::string command(const fs::path& dir, const std::string& env, const std::string& args) {
+    return "cd '" + dir.string() +
+           "' && chmod 700 . && exec env LC_ALL=C LANG=C XDG_RUNTIME_DIR='" + dir.string() + "' " +
+           env + " '" + std::string(ORV_APP) + "' " + args;
+}
+}  // namespace
+
 pid_t startOrvane(Session& s, const fs::path& dir, const std::string& macroCp932,
-                  const std::string& flag, const std::string& moreIni) {
+                  const std::string& flag, const std::string& moreIni, const std::string& env) {
     writeBytes(dir / "Orvane.ini",
                "[SYSTEM]\r\nDMEX1ST=1\r\nCOMTIME=20\r\nSRCENDM=0\r\n" + moreIni);
-    writeBytes(dir / "m.ovm", macroCp932);
-    std::string cmd = "cd '" + dir.string() +
-                      "' && chmod 700 . && exec env LC_ALL=C LANG=C XDG_RUNTIME_DIR='" +
-                      dir.string() + "' '" + std::string(ORV_APP) + "' '" +
-                      (dir / "m.ovm").string() + "' " + flag;
-    return s.spawn({"sh", "-c", cmd}, "", (dir / "err.txt").string());
+    std::string args;
+    if (!macroCp932.empty()) {
+        writeBytes(dir / "m.ovm", macroCp932);
+        args = "'" + (dir / "m.ovm").string() + "' " + flag;
+    }
+    return s.spawn({"sh", "-c", command(dir, env, args)}, "", (dir / "err.txt").string());
+}
+
+int runOrvane(Session& s, const fs::path& dir, const std::string& args, int timeoutMs) {
+    return Session::wait(s.spawn({"sh", "-c", command(dir, "", args)}), timeoutMs);
 }
 
 pid_t startPlaced(Session& s, const fs::path& dir, const std::string& macro,

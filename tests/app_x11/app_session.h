@@ -32,11 +32,15 @@ inline constexpr char kFramePlace[] = "WNXLPOS=40\r\nWNYLPOS=60\r\nWNXRPOS=500\r
 
 void writeBytes(const fs::path& p, const std::string& bytes);
 // Starts orvane in `dir` on the session's display with a macro (CP932, written as m.ovm) and
-// an exit flag, in the "C" locale (the program still gives its windows Japanese titles that
-// other clients can read); Orvane.ini holds the usual test keys and `moreIni`. Its standard
-// error goes to dir/err.txt.
+// an exit flag (an empty macro: no command line), in the "C" locale (the program still gives
+// its windows Japanese titles that other clients can read); Orvane.ini holds the usual test
+// keys and `moreIni`; `env` adds variables ("A=1 B=2"). Its standard error goes to
+// dir/err.txt.
 pid_t startOrvane(Session& s, const fs::path& dir, const std::string& macroCp932,
-                  const std::string& flag, const std::string& moreIni = "");
+                  const std::string& flag, const std::string& moreIni = "",
+                  const std::string& env = "");
+// `orvane ARGS` run in `dir` as startOrvane runs it, waited for; its exit status.
+int runOrvane(Session& s, const fs::path& dir, const std::string& args, int timeoutMs = 10000);
 // The program on `macro` (exit flag 0) with its frame at kFramePlace, once its frame shows.
 pid_t startPlaced(Session& s, const fs::path& dir, const std::string& macro,
                   const std::string& moreIni = "");
