@@ -88,6 +88,8 @@ QAction* MainFrame::addCommand(QMenu* menu, int id, const char* text, std::funct
             if (a->isEnabled()) a->trigger();
         });
     }
+    for (const StandardKey& k : kStandardKeys)
+        if (k.id == id) a->setShortcut(QKeySequence(QString::fromLatin1(k.keys)));
     connect(a, &QAction::triggered, this, [run] { run(); });
     commands_[id] = Command{a, std::move(run)};
     return a;
@@ -185,11 +187,6 @@ void MainFrame::buildViewHelpMenus() {
     addCommand(help, ID_ABOUT, "バージョン情報", [this] { showAbout(this); });
     help->addSeparator();
     addCommand(help, ID_HELP, "ヘルプ", [this] { HelpWindow::showHelp(this); });
-}
-
-void MainFrame::addStandardKeys() {
-    for (const StandardKey& k : kStandardKeys)
-        if (QAction* a = action(k.id)) a->setShortcut(QKeySequence(QString::fromLatin1(k.keys)));
 }
 
 QAction* MainFrame::action(int id) const {

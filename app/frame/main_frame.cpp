@@ -70,7 +70,6 @@ MainFrame::MainFrame(const StartOptions& opts, Desktop& desktop, Clock& clock,
     buildFileEditMenus();
     buildToolsMenu();
     buildViewHelpMenus();
-    addStandardKeys();
     wireControllers();
     setAcceptDrops(true);
     // Frame creation: an old log goes; the commands start as the rules say for no window.

@@ -83,7 +83,6 @@ class MainFrame : public QMainWindow {
     void buildFileEditMenus();
     void buildToolsMenu();
     void buildViewHelpMenus();
-    void addStandardKeys();
     QAction* addCommand(QMenu* menu, int id, const char* text, std::function<void()> run,
                         int fkey = 0);
     void menuTimer();
