@@ -791,6 +791,21 @@ class AppTest : public QObject {
         QCOMPARE(QString::fromStdString(f->core().ini.readText("SYSTEM", "EXEMCRO")),
                  path("none.ovm"));
         QCOMPARE(f->core().settings.autoExe, 0);
+        // Recordings that keep their timing: no keys until switched on, then read back after a
+        // restart with the box checked and the shortest pause editable.
+        ProfileFile& ini = f->core().ini;
+        QVERIFY(!ini.has("SYSTEM", "RECWAIT") && !ini.has("SYSTEM", "RECWMIN"));
+        QCOMPARE(d.recordWaits()->text(), u8q("待ち時間を記録する"));
+        QVERIFY(!d.recordWaits()->isChecked() && !d.shortestWait()->isEnabled());
+        QCOMPARE(d.shortestWait()->text(), QStringLiteral("200"));
+        d.recordWaits()->click();
+        d.shortestWait()->setText("350");
+        d.confirm();
+        Settings restarted;
+        QVERIFY(loadSettings(ini, 640, restarted));
+        SettingsDialog again(f.get(), restarted, ini);
+        QVERIFY(again.recordWaits()->isChecked() && again.shortestWait()->isEnabled());
+        QCOMPARE(again.shortestWait()->text(), QStringLiteral("350"));
     }
 
     void findAndReplace() {

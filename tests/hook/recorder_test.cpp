@@ -173,22 +173,16 @@ TEST_F(Recorder, NothingReachesALinkThatHasEnded) {
     EXPECT_TRUE(seen.items.empty());
 }
 
-// Recorded lines by a short name, "Wn" for a WAIT line.
-std::string expand(const std::string& word) {
-    static const std::map<std::string, std::string> kLines = {
-        {"click", "\tMMOVE 5,5\r\n\tMCLK L\r\n"},
-        {"down", "\tMMOVE 5,5\r\n\tMDOWN L\r\n"},
-        {"up", "\tMMOVE 9,9\r\n\tMUP L\r\n"},
-        {"key", "\tKEY A\r\n"},
-        {"tab", "\tMTAB 1\r\n"},
-        {"alt", "\tKEY ALT\r\n"}};
-    if (word[0] == 'W') return "\tWAIT " + word.substr(1) + "\r\n";
-    const auto it = kLines.find(word);
-    return it == kLines.end() ? "?" + word : it->second;
-}
-
-// Feeds "+T" (a press at server time T), "-T" (a release) and line names in order.
-std::string timedText(const orv::recorder::WaitRule& rule, const std::string& events) {
+// Feeds "+T" (a press at server time T), "-T" (a release) and lines by their letter: C a click
+// (MMOVE, MCLK), D and U a drag's start and end (MMOVE, MDOWN; MMOVE, MUP), K KEY A, A KEY ALT,
+// T MTAB 1, Wn WAIT n. With the rule off it writes an expected text.
+std::string timed(const orv::recorder::WaitRule& rule, const std::string& events) {
+    static const std::map<char, std::string> kLines = {{'C', "\tMMOVE 5,5\r\n\tMCLK L\r\n"},
+                                                       {'D', "\tMMOVE 5,5\r\n\tMDOWN L\r\n"},
+                                                       {'U', "\tMMOVE 9,9\r\n\tMUP L\r\n"},
+                                                       {'K', "\tKEY A\r\n"},
+                                                       {'A', "\tKEY ALT\r\n"},
+                                                       {'T', "\tMTAB 1\r\n"}};
     orv::recorder::TimedRecord record(rule);
     std::istringstream in(events);
     for (std::string w; in >> w;) {
@@ -196,50 +190,37 @@ std::string timedText(const orv::recorder::WaitRule& rule, const std::string& ev
             record.input(w[0] == '+',
                          static_cast<std::uint32_t>(std::stoul(w.substr(1), nullptr, 0)));
         else
-            record.line(expand(w));
+            record.line(w[0] == 'W' ? "\tWAIT " + w.substr(1) + "\r\n" : kLines.at(w[0]));
     }
     return record.text();
 }
 
-std::string lines(const std::string& names) {
-    std::istringstream in(names);
-    std::string text;
-    for (std::string w; in >> w;) text += expand(w);
-    return text;
-}
-
 // WAIT = pause - (2 + k) * interval, rounded to 10 ms, where k is 1 for an action that begins
-// with MMOVE and 0 for KEY and MTAB; written when the pause and the WAIT are both at least the
-// shortest pause. The first action gets none; a drag, a chord and Alt+Tab are one action; an
-// action that writes nothing is left out; switched off, the lines are as written.
+// with MMOVE and 0 for KEY and MTAB; written when the pause and the WAIT both reach the shortest
+// pause. The first action gets none; a drag, a chord and Alt+Tab are one action; an action that
+// writes nothing is left out; switched off, the lines are as written.
 TEST(RecordTiming, PausesBecomeWaitLinesThatTheLinesOwnIntervalsComplete) {
     using orv::recorder::WaitRule;
     const WaitRule off{false, 200, 0}, at0{true, 200, 0}, at100{true, 200, 100};
     const struct {
-        const char* what;
         WaitRule rule;
         const char* events;
         const char* expected;
     } cases[] = {
-        {"off: unchanged", off, "+0 -10 click +1000 -1010 key", "click key"},
-        {"the first action gets none", at0, "-5 +700 -710 key +1200 -1210 key", "key W490 key"},
-        {"shortest pause", at0, "+0 -0 key +199 -199 key +399 -399 key", "key key W200 key"},
-        {"rounded to 10 ms", at0, "+0 -0 key +1234 -1234 key +2469 -2469 key",
-         "key W1230 key W1240 key"},
-        {"interval: 2 lines before a key, 3 before a click", at100,
-         "+0 -0 key +1000 -1000 key +2000 -2000 click", "key W800 key W700 click"},
-        {"no WAIT below the shortest after the interval", at100,
-         "+0 -0 key +394 -394 key +794 -794 click", "key key click"},
-        {"a chord ends with its last release", at0, "+0 +50 -80 key -400 +1400 -1410 key",
-         "key W1000 key"},
-        {"a drag is one action", at100, "+0 down -900 up +2000 -2010 click", "down up W800 click"},
-        {"Alt+Tab is one action", at0, "+0 +10 -20 tab -30 alt +1000 -1010 key",
-         "tab alt W970 key"},
-        {"an action without lines is left out", at0, "+0 -10 click +500 -510 +1500 -1510 key",
-         "click W1490 key"},
-        {"server time wraps", at0, "+0xFFFFFF00 -0xFFFFFF10 key +0x100 -0x110 key", "key W500 key"},
+        {off, "+0 -10 C +1000 -1010 K", "C K"},
+        {at0, "-5 +700 -710 K +1200 -1210 K", "K W490 K"},
+        {at0, "+0 -0 K +199 -199 K +399 -399 K", "K K W200 K"},
+        {at0, "+0 -0 K +1234 -1234 K +2469 -2469 K", "K W1230 K W1240 K"},
+        {at100, "+0 -0 K +1000 -1000 K +2000 -2000 C", "K W800 K W700 C"},
+        {at100, "+0 -0 K +394 -394 K +794 -794 C", "K K C"},
+        {at0, "+0 +50 -80 K -400 +1400 -1410 K", "K W1000 K"},
+        {at100, "+0 D -900 U +2000 -2010 C", "D U W800 C"},
+        {at0, "+0 +10 -20 T -30 A +1000 -1010 K", "T A W970 K"},
+        {at0, "+0 -10 C +500 -510 +1500 -1510 K", "C W1490 K"},
+        {at0, "+0xFFFFFF00 -0xFFFFFF10 K +0x100 -0x110 K", "K W500 K"},
     };
-    for (const auto& c : cases) EXPECT_EQ(timedText(c.rule, c.events), lines(c.expected)) << c.what;
+    for (const auto& c : cases)
+        EXPECT_EQ(timed(c.rule, c.events), timed(off, c.expected)) << c.events;
 }
 
 }  // namespace

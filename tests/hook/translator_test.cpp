@@ -152,25 +152,6 @@ TEST(Translator, KeysArePhysicalUnlessNotedByTheProgram) {
     EXPECT_EQ(out[3].message, 65);
 }
 
-// Each key and button input says whether it went down (a double-click too) or up, with the
-// server time of its event; the move fed before a button event and the wheel say neither.
-TEST(Translator, KeysAndButtonsCarryTheirEdgeAndServerTime) {
-    InjectedKeyNotes notes;
-    Translator t(notes);
-    std::vector<ProcInput> out;
-    t.button(1, true, 5, 5, 100, true, out);
-    t.button(1, false, 5, 5, 120, true, out);
-    t.button(1, true, 5, 5, 300, true, out);
-    t.button(4, true, 5, 5, 310, true, out);
-    t.key(65, true, 400, {}, out);
-    t.key(65, false, 0xFFFFFFF0u, {}, out);
-    std::string seen;
-    for (const ProcInput& in : out)
-        seen += std::string(".+-").substr(static_cast<std::size_t>(in.edge), 1) +
-                std::to_string(in.point.time) + " ";
-    EXPECT_EQ(seen, ".100 +100 -120 +300 .310 +400 -4294967280 ");
-}
-
 TEST(Translator, NotesAreBounded) {
     using Clock = InjectedKeyNotes::Clock;
     const Clock::time_point t0{};
