@@ -6,9 +6,10 @@
 //
 // Actions and pauses. The library reports every key and button event that reaches the
 // recording procedures, with its server time, before the lines the procedure writes for it
-// (ORV_DELIVER_INPUT). An action begins with the first press after the previous action had
-// written its lines or had let everything go; its first line carries the pause: from the last
-// key or button event of the previous action that wrote lines to the first event of this one.
+// (ORV_DELIVER_INPUT). An action begins with a key or button press, unless that press only
+// adds to the action under way (nothing was let go since it began: the C of Ctrl+C); its first
+// line carries the pause: from the last key or button event of the previous action that wrote
+// lines to the first event of this one.
 // An action that writes nothing (a key that is not recorded, a press on the stop window) is
 // left out: its events neither start nor end a pause. So a drag (MMOVE, MDOWN, MMOVE, MUP), a
 // chord and Alt+Tab (MTAB 1, KEY ALT) are one action each, and the first action after START
