@@ -49,8 +49,7 @@ std::optional<KeyChord> parseChord(std::string_view text) {
             c.mods |= mod->mod;
             continue;
         }
-        if (!last || part.empty() || part.find(' ') != std::string_view::npos)
-            return std::nullopt;
+        if (!last || part.empty() || part.find(' ') != std::string_view::npos) return std::nullopt;
         c.key = std::string(part);
     }
     if (c.key.empty()) return std::nullopt;

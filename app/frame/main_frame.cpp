@@ -93,7 +93,7 @@ void MainFrame::createControllers() {
     editors_ = new EditorController(mdi_, this, *runs_, core_.ini);
     debug_ = new DebugController(core_, *runs_, *editors_, mdi_, this);
     runs_->setDebugger(debug_);
-    record_ = new RecordController(this, *hook_);
+    record_ = new RecordController(this, *hook_, core_.settings);
 }
 
 void MainFrame::wireControllers() {

@@ -9,23 +9,9 @@
 #include "app/codec.h"
 #include "app/dialogs/record_stop_window.h"
 #include "app/frame/hook_bridge.h"
-#include "app/frame/main_frame.h"
 #include "lang/debug_out.h"
 
 namespace orv::app {
-
-namespace {
-
-// The settings in memory of the frame the controller serves (whether recordings keep their
-// pauses, the shortest one, the command interval); the defaults, which keep none, for a frame
-// of another kind.
-const Settings& frameSettings(QWidget* frame) {
-    static const Settings kDefaults;
-    if (auto* f = qobject_cast<MainFrame*>(frame)) return f->core().settings;
-    return kDefaults;
-}
-
-}  // namespace
 
 // While recording, a 10 ms timer notes the longest gap between its ticks: how long the event
 // loop was kept from running. The debug channel reports it with the recorded lines.
@@ -46,8 +32,12 @@ class StallProbe : public QObject {
     qint64 longest_ = 0;
 };
 
-RecordController::RecordController(QWidget* frame, HookBridge& hook)
-    : QObject(frame), frame_(frame), hook_(hook), buffer_(new QPlainTextEdit(frame)) {
+RecordController::RecordController(QWidget* frame, HookBridge& hook, const Settings& settings)
+    : QObject(frame),
+      frame_(frame),
+      hook_(hook),
+      settings_(settings),
+      buffer_(new QPlainTextEdit(frame)) {
     buffer_->setObjectName("2100");
     buffer_->setGeometry(0, 400, 400, 400);
     buffer_->hide();
@@ -71,7 +61,7 @@ void RecordController::start() {
     emit recordingChanged();
     // A hook that cannot be installed was reported by the library; the recording goes on
     // with what it has (with nothing, the stop button still ends it).
-    hook_.startRecording(frameSettings(frame_));
+    hook_.startRecording(settings_);
     if (dbg::enabled()) stallProbe_ = new StallProbe(this);
 }
 

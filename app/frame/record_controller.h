@@ -19,12 +19,15 @@ class QWidget;
 namespace orv::app {
 
 class HookBridge;
+struct Settings;
 class StallProbe;
 
 class RecordController : public QObject {
     Q_OBJECT
   public:
-    RecordController(QWidget* frame, HookBridge& hook);
+    // `settings`: whether recordings keep their pauses, the shortest one and the command
+    // interval, as they are when a recording starts.
+    RecordController(QWidget* frame, HookBridge& hook, const Settings& settings);
 
     bool recording() const { return recording_; }
     RecordStopWindow* stopWindow() const { return stopWindow_; }
@@ -49,6 +52,7 @@ class RecordController : public QObject {
 
     QWidget* frame_;
     HookBridge& hook_;
+    const Settings& settings_;
     QPlainTextEdit* buffer_;
     bool recording_ = false;
     QPointer<RecordStopWindow> stopWindow_;
