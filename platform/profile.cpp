@@ -74,6 +74,56 @@ bool keyValue(std::string_view line, std::string_view& key, std::string_view& va
     return true;
 }
 
+// The text with `key` set in `section` (the first section of that name; the key replaced
+// where it stands, a new key after the section's last line, a new section at the end).
+std::string withEntry(std::string_view text, std::string_view section, std::string_view key,
+                      std::string_view value) {
+    std::vector<std::string_view> lines = splitLines(text);
+    std::string entry = std::string(key) + "=" + std::string(value);
+    // Find the first matching section and, in it, the key.
+    int secLine = -1, keyLine = -1, secEnd = -1;
+    for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
+        std::string_view name;
+        if (sectionName(lines[static_cast<std::size_t>(i)], name)) {
+            if (secLine >= 0) {
+                secEnd = i;
+                break;
+            }
+            if (equalNoCase(name, section)) secLine = i;
+            continue;
+        }
+        std::string_view k, v;
+        if (secLine >= 0 && keyLine < 0 && keyValue(lines[static_cast<std::size_t>(i)], k, v) &&
+            equalNoCase(k, key))
+            keyLine = i;
+    }
+    if (secLine >= 0 && secEnd < 0) secEnd = static_cast<int>(lines.size());
+    std::string out;
+    auto add = [&](std::string_view l) {
+        out += l;
+        out += "\r\n";
+    };
+    if (secLine < 0) {
+        for (auto l : lines) add(l);
+        add("[" + std::string(section) + "]");
+        add(entry);
+    } else {
+        // Insert after the last non-blank line of the section when the key is new.
+        int insertAfter = secLine;
+        for (int i = secLine + 1; i < secEnd; ++i)
+            if (!trim(lines[static_cast<std::size_t>(i)]).empty()) insertAfter = i;
+        for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
+            if (i == keyLine) {
+                add(entry);
+                continue;
+            }
+            add(lines[static_cast<std::size_t>(i)]);
+            if (keyLine < 0 && i == insertAfter) add(entry);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 bool ProfileFile::lookup(std::string_view section, std::string_view key, std::string& value) const {
@@ -127,52 +177,14 @@ bool ProfileFile::writeInt(std::string_view section, std::string_view key, int v
 
 bool ProfileFile::writeText(std::string_view section, std::string_view key,
                             std::string_view value) {
+    return writeTexts(section, {{std::string(key), std::string(value)}});
+}
+
+bool ProfileFile::writeTexts(std::string_view section, const Entries& entries) {
     std::string text, why;
     if (!readWholeFile(path_, text, &why) && !fileMissing(path_)) return failed(why);
-    std::vector<std::string_view> lines = splitLines(text);
-    std::string entry = std::string(key) + "=" + std::string(value);
-    // Find the first matching section and, in it, the key.
-    int secLine = -1, keyLine = -1, secEnd = -1;
-    for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
-        std::string_view name;
-        if (sectionName(lines[static_cast<std::size_t>(i)], name)) {
-            if (secLine >= 0) {
-                secEnd = i;
-                break;
-            }
-            if (equalNoCase(name, section)) secLine = i;
-            continue;
-        }
-        std::string_view k, v;
-        if (secLine >= 0 && keyLine < 0 && keyValue(lines[static_cast<std::size_t>(i)], k, v) &&
-            equalNoCase(k, key))
-            keyLine = i;
-    }
-    if (secLine >= 0 && secEnd < 0) secEnd = static_cast<int>(lines.size());
-    std::string out;
-    auto add = [&](std::string_view l) {
-        out += l;
-        out += "\r\n";
-    };
-    if (secLine < 0) {
-        for (auto l : lines) add(l);
-        add("[" + std::string(section) + "]");
-        add(entry);
-    } else {
-        // Insert after the last non-blank line of the section when the key is new.
-        int insertAfter = secLine;
-        for (int i = secLine + 1; i < secEnd; ++i)
-            if (!trim(lines[static_cast<std::size_t>(i)]).empty()) insertAfter = i;
-        for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
-            if (i == keyLine) {
-                add(entry);
-                continue;
-            }
-            add(lines[static_cast<std::size_t>(i)]);
-            if (keyLine < 0 && i == insertAfter) add(entry);
-        }
-    }
-    if (!writeFileAtomic(path_, out, &why)) return failed(why);
+    for (const auto& [key, value] : entries) text = withEntry(text, section, key, value);
+    if (!writeFileAtomic(path_, text, &why)) return failed(why);
     error_.clear();
     reported_ = false;
     return true;

@@ -8,6 +8,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace orv {
 
@@ -32,6 +34,10 @@ class ProfileFile {
     // kept).
     bool writeInt(std::string_view section, std::string_view key, int value);
     bool writeText(std::string_view section, std::string_view key, std::string_view value);
+    // Several keys of one section with one replacement of the file (the same file as writing
+    // them one by one).
+    using Entries = std::vector<std::pair<std::string, std::string>>;
+    bool writeTexts(std::string_view section, const Entries& entries);
 
     // Why the last write failed ("path: reason"), empty after a successful one.
     const std::string& lastError() const { return error_; }

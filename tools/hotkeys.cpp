@@ -108,12 +108,14 @@ HotkeyTable loadHotkeys(const ProfileFile& ini, std::vector<std::string>* unread
 }
 
 void saveHotkeys(ProfileFile& ini, const HotkeyTable& rows) {
+    ProfileFile::Entries keys;
     for (int i = 0; i < kHotkeyRows; ++i) {
         const HotkeyRow& r = rows[static_cast<std::size_t>(i)];
-        ini.writeInt(kHotkeySection, rowKey("HOTUSE", i), r.enabled ? 1 : 0);
-        ini.writeText(kHotkeySection, rowKey("HOTKEY", i), r.chord);
-        ini.writeText(kHotkeySection, rowKey("HOTMCR", i), r.macro);
+        keys.emplace_back(rowKey("HOTUSE", i), r.enabled ? "1" : "0");
+        keys.emplace_back(rowKey("HOTKEY", i), r.chord);
+        keys.emplace_back(rowKey("HOTMCR", i), r.macro);
     }
+    ini.writeTexts(kHotkeySection, keys);
 }
 
 }  // namespace orv::tools

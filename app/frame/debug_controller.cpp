@@ -69,7 +69,6 @@ bool DebugController::debugRunExecuting() const {
 
 BreakpointsWindow* DebugController::openBreakpoints(MacroEditor* toggleFor, bool forRun) {
     if (!breakWin_) {
-        QMdiSubWindow* active = mdi_->currentSubWindow();
         const Placement place = placement(core_.settings.breaks, kBreaksPlace);
         auto* w = new BreakpointsWindow(
             session_, core_.breakpointFile(), place, [this] { return debugRunExecuting(); },
@@ -81,9 +80,8 @@ BreakpointsWindow* DebugController::openBreakpoints(MacroEditor* toggleFor, bool
         });
         connect(w, &BreakpointsWindow::listChanged, this, &DebugController::showMarks);
         showMarks();
-        addChild(mdi_, w, rectOf(place.rect));
+        addChild(mdi_, w, rectOf(place.rect), forRun ? Activation::Keep : Activation::Take);
         w->layoutColumns();
-        if (forRun && active) mdi_->setActiveSubWindow(active);
         emit stateChanged();
     }
     if (toggleFor) toggleAt(toggleFor, caretLine(toggleFor));
@@ -128,7 +126,6 @@ void DebugController::openVariables() {
     session_.openVariables(core_.tables.hVal);
     if (varWin_) return;
     const Placement place = placement(core_.settings.vars, kVarsPlace);
-    QMdiSubWindow* active = mdi_->currentSubWindow();
     auto* w = new VariablesWindow(session_, place);
     varWin_ = w;
     connect(w, &QObject::destroyed, this, [this] {
@@ -136,8 +133,7 @@ void DebugController::openVariables() {
         session_.closeVariables();
         emit stateChanged();
     });
-    addChild(mdi_, w, rectOf(place.rect));
-    if (active) mdi_->setActiveSubWindow(active);
+    addChild(mdi_, w, rectOf(place.rect), Activation::Keep);
     emit stateChanged();
 }
 

@@ -22,15 +22,15 @@ MacroEditor* EditorController::open(int mode, const QString& source) {
     const int n = count_++;
     auto* e = new MacroEditor(owner_, runs_, count_);
     connect(e, &QObject::destroyed, this, [this, e] { editorDestroyed(e); });
+    // A file loaded or saved (from the start on) leads the recent files.
+    connect(e, &MacroEditor::fileUsed, this, [this](const QString& path) { recent_.add(path); });
     if (!e->start(EditorStart{mode, source})) {
         delete e;  // its destruction counts it down again
         return nullptr;
     }
     connectEditor(e);
     e->setLockedWhileRunning(locked_);
-    addChild(mdi_, e, QRect(7 * n, 7 * n + firstTop_, 500, 400));
-    mdi_->setActiveSubWindow(e);
-    if (!e->neverSaved()) recent_.add(e->windowTitle());  // opened from its file
+    addChild(mdi_, e, QRect(7 * n, 7 * n + firstTop_, 500, 400), Activation::Take);
     emit opened(e);
     emit changed();
     return e;
@@ -71,7 +71,6 @@ void EditorController::connectEditor(MacroEditor* e) {
     connect(e, &MacroEditor::gutterClicked, this,
             [this, e](int line1) { emit gutterClicked(e, line1); });
     connect(e, &QMdiSubWindow::windowTitleChanged, this, &EditorController::changed);
-    connect(e, &MacroEditor::fileUsed, this, [this](const QString& path) { recent_.add(path); });
     connect(e->edit()->document(), &QTextDocument::modificationChanged, this,
             &EditorController::changed);
 }

@@ -56,7 +56,6 @@ void HotkeyController::start() {
 // does not have, is said once and stays listed but inactive.
 void HotkeyController::grabTable() {
     grabbedRows_.clear();
-    activeRows_.clear();
     if (!source_) return;
     std::vector<KeyChord> chords;
     for (int i = 0; i < tools::kHotkeyRows; ++i) {
@@ -71,7 +70,6 @@ void HotkeyController::grabTable() {
     for (std::size_t k = 0; k < results.size(); ++k) {
         const QString text = QString::fromStdString(tools::chordText(chords[k]));
         if (results[k] == GrabResult::Grabbed) {
-            activeRows_ << grabbedRows_[k];
             reportedBusy_.remove(text);
         } else if (!reportedBusy_.contains(text)) {
             reportedBusy_.insert(text);
@@ -80,10 +78,6 @@ void HotkeyController::grabTable() {
         }
     }
     if (!busy.isEmpty()) say(busy.join('\n'));
-}
-
-QList<int> HotkeyController::activeRows() const {
-    return activeRows_;
 }
 
 void HotkeyController::editInDialog() {
@@ -102,7 +96,6 @@ void HotkeyController::editInDialog() {
 void HotkeyController::release() {
     if (source_) source_->release();
     grabbedRows_.clear();
-    activeRows_.clear();
 }
 
 }  // namespace orv::app

@@ -31,8 +31,6 @@ class HotkeyController : public QObject {
     // "ホットキー設定...": the dialog; OK stores the table and grabs it anew.
     void editInDialog();
     const tools::HotkeyTable& table() const { return table_; }
-    // The rows whose combination works now.
-    QList<int> activeRows() const;
     // At shutdown: every grab goes.
     void release();
 
@@ -49,7 +47,6 @@ class HotkeyController : public QObject {
     std::unique_ptr<HotkeySource> source_;
     tools::HotkeyTable table_;
     std::vector<int> grabbedRows_;  // the row of each grabbed combination
-    QList<int> activeRows_;
     QSet<QString> reportedBusy_;
 };
 

@@ -36,9 +36,10 @@ void RecentFiles::remove(const QString& path) {
 }
 
 void RecentFiles::store() {
+    ProfileFile::Entries keys;
     for (int n = 1; n <= kMost; ++n)
-        ini_.writeText(kSection, keyOf(n),
-                       n <= paths_.size() ? toCp932(paths_[n - 1]) : std::string());
+        keys.emplace_back(keyOf(n), n <= paths_.size() ? toCp932(paths_[n - 1]) : std::string());
+    ini_.writeTexts(kSection, keys);
 }
 
 }  // namespace orv::app

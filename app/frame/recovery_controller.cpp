@@ -38,6 +38,10 @@ bool ownerRuns(const QString& fileName) {
     return comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "orvane";
 }
 
+std::size_t hashOf(const std::string& text) {
+    return std::hash<std::string>{}(text);
+}
+
 std::string fileBytes(const QString& title, const std::string& text) {
     const QString time = QDateTime::currentDateTime().toString(Qt::ISODate);
     return kMagic + ("title=" + title + "\ntime=" + time + "\n\n").toStdString() + text;
@@ -76,6 +80,11 @@ RecoveryController::RecoveryController(EditorController& editors, QWidget* frame
     timer_.start();
 }
 
+// A file of this program's own: its process id, then a serial number.
+QString RecoveryController::newFileName() {
+    return dir_ + QStringLiteral("/%1-%2%3").arg(::getpid()).arg(++serial_).arg(kSuffix);
+}
+
 void RecoveryController::sayOnce(const QString& text) {
     if (said_) return;
     said_ = true;
@@ -102,7 +111,7 @@ void RecoveryController::forget(MacroEditor* e) {
 
 bool RecoveryController::write(MacroEditor* e, Entry& entry) {
     const std::string text = e->textBytes();
-    const std::size_t hash = std::hash<std::string>{}(text);
+    const std::size_t hash = hashOf(text);
     if (!entry.file.isEmpty() && entry.written == hash) return true;
     // A new folder is the user's alone; one that exists is left as the user has it.
     if (!QDir(dir_).exists() &&
@@ -111,8 +120,7 @@ bool RecoveryController::write(MacroEditor* e, Entry& entry) {
         sayOnce(u8q("編集内容の回復用フォルダを作れません。\n") + dir_);
         return false;
     }
-    if (entry.file.isEmpty())
-        entry.file = dir_ + QStringLiteral("/%1-%2%3").arg(::getpid()).arg(++serial_).arg(kSuffix);
+    if (entry.file.isEmpty()) entry.file = newFileName();
     std::string why;
     if (!writeFileAtomic(QFile::encodeName(entry.file).toStdString(),
                          fileBytes(e->windowTitle(), text), &why, 0600)) {
@@ -165,8 +173,8 @@ void RecoveryController::offerLeftovers(bool ask) {
         }
         // The editor takes the file over under this program's name.
         Entry& entry = entries_[e];
-        entry.file = dir_ + QStringLiteral("/%1-%2%3").arg(::getpid()).arg(++serial_).arg(kSuffix);
-        entry.written = std::hash<std::string>{}(e->textBytes());
+        entry.file = newFileName();
+        entry.written = hashOf(e->textBytes());
         if (!QFile::rename(r.file, entry.file)) entry = Entry{};
     }
 }

@@ -55,6 +55,7 @@ class RecoveryController : public QObject {
     void forget(MacroEditor* e);
     bool write(MacroEditor* e, Entry& entry);
     void sayOnce(const QString& text);
+    QString newFileName();
 
     EditorController& editors_;
     QWidget* frame_;

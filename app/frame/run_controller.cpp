@@ -206,10 +206,9 @@ CheckResultWindow* RunController::openCheckResult(bool forCompile) {
         emit stateChanged();
     });
     connect(w, &CheckResultWindow::gotoLineRequested, this, &RunController::gotoLineRequested);
-    QMdiSubWindow* active = mdi_->currentSubWindow();
     const QRect c = mdi_->viewport()->rect();
-    addChild(mdi_, w, QRect(0, c.bottom() - 90, c.width(), 90));
-    mdi_->setActiveSubWindow(forCompile && active ? active : w);
+    addChild(mdi_, w, QRect(0, c.bottom() - 90, c.width(), 90),
+             forCompile ? Activation::Keep : Activation::Take);
     emit stateChanged();
     return w;
 }

@@ -39,10 +39,12 @@ void placeChild(QMdiArea* mdi, QMdiSubWindow* w, const QRect& place) {
     w->setGeometry(insideArea(place, mdi->viewport()->size()));
 }
 
-void addChild(QMdiArea* mdi, QMdiSubWindow* w, const QRect& place) {
+void addChild(QMdiArea* mdi, QMdiSubWindow* w, const QRect& place, Activation activation) {
+    QMdiSubWindow* active = mdi->currentSubWindow();
     mdi->addSubWindow(w);
     placeChild(mdi, w, place);
     w->show();
+    mdi->setActiveSubWindow(activation == Activation::Keep && active ? active : w);
 }
 
 void bringIntoView(QMdiArea* mdi, QMdiSubWindow* w) {

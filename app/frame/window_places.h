@@ -20,8 +20,11 @@ namespace orv::app {
 // least 120 pixels show) and is cut at the area's end. An empty area (not laid out yet)
 // leaves the place as it is.
 QRect insideArea(const QRect& want, const QSize& area);
+// Whether a window that opens becomes the active one, or opens beside the active window (a
+// window a run or a compile opens, so that the macro's editor stays the one F4 and F9 act on).
+enum class Activation { Take, Keep };
 // Adds `w` to the MDI area at `place` (kept inside) and shows it.
-void addChild(QMdiArea* mdi, QMdiSubWindow* w, const QRect& place);
+void addChild(QMdiArea* mdi, QMdiSubWindow* w, const QRect& place, Activation activation);
 // Places `w` at `place`, kept inside the area.
 void placeChild(QMdiArea* mdi, QMdiSubWindow* w, const QRect& place);
 // An open window the user asked for: shown normal if it was minimised, moved into view, and
